@@ -1,0 +1,173 @@
+// Reading of language files. The file is user-edited text, so everything in it is
+// treated as untrusted: lines are read into a bounded buffer, each text is decoded into
+// a buffer of its own limit, and a name is looked up in the fixed list of texts rather
+// than used to find a control.
+#include "app/language.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/KOR.h"
+#include "app/kor_panels.h"
+#include "app/setup_record.h"
+#include "app/tooltips.h"
+#include "platform/panels.h"
+#include "platform/runtime.h"
+
+namespace {
+
+struct TextName {
+    const char *name;
+    int control;
+    int limit;  // bytes of text, without the terminating NUL
+};
+
+#define TXTP_NAME_ENTRY(name, id, limit) {#name, id, limit},
+const TextName kTextNames[] = {TXTP_TEXTS(TXTP_NAME_ENTRY)};
+#undef TXTP_NAME_ENTRY
+constexpr int kTextCount = static_cast<int>(sizeof kTextNames / sizeof kTextNames[0]);
+constexpr int kTextMax = 304;
+
+const TextName *FindText(const char *name) {
+    for (const TextName &t : kTextNames)
+        if (strcmp(t.name, name) == 0) return &t;
+    return nullptr;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+char *Trim(char *s) {
+    while (IsBlank(*s)) ++s;
+    size_t n = strlen(s);
+    while (n > 0 && IsBlank(s[n - 1])) s[--n] = '\0';
+    return s;
+}
+
+// Decodes the escapes of raw into out (out_size bytes, terminated); returns 1 when the
+// text had to be cut. A cut never splits a UTF-8 sequence.
+int DecodeText(const char *raw, char *out, int out_size) {
+    int n = 0;
+    int cut = 0;
+    for (const char *p = raw; *p != '\0'; ++p) {
+        char c = *p;
+        if (c == '\\' && p[1] != '\0') {
+            ++p;
+            c = *p == 'n' ? '\n' : *p == 't' ? '\t' : *p;
+        }
+        if (n >= out_size - 1) {
+            cut = 1;
+            break;
+        }
+        out[n++] = c;
+    }
+    if (cut) {
+        // Drop a partial UTF-8 sequence at the end.
+        int start = n;
+        while (start > 0 && (static_cast<unsigned char>(out[start - 1]) & 0xC0) == 0x80) --start;
+        if (start > 0) {
+            const unsigned char lead = static_cast<unsigned char>(out[start - 1]);
+            const int need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+            if (need > 1 && n - (start - 1) < need) n = start - 1;
+        }
+    }
+    out[n] = '\0';
+    return cut;
+}
+
+// One line of the file: returns 1 when it was an entry with a known name.
+void HandleLine(char *line, LanguageEntrySink sink, void *context, LanguageStats *stats) {
+    char *s = Trim(line);
+    if (*s == '\0' || *s == '#') return;
+    char *eq = strchr(s, '=');
+    if (eq == nullptr) {
+        ++stats->malformed;
+        return;
+    }
+    *eq = '\0';
+    const char *name = Trim(s);
+    char *value = Trim(eq + 1);
+    const size_t len = strlen(value);
+    if (len >= 2 && value[0] == '"' && value[len - 1] == '"' && value[len - 2] != '\\') {
+        value[len - 1] = '\0';
+        ++value;
+    }
+    const TextName *t = FindText(name);
+    if (t == nullptr) {
+        ++stats->unknown;
+        return;
+    }
+    char text[kTextMax];
+    const int limit = t->limit + 1 < kTextMax ? t->limit + 1 : kTextMax;
+    stats->cut += DecodeText(value, text, limit);
+    sink(t->control, text, context);
+    ++stats->applied;
+}
+
+// Texts of the resource file, kept to undo a failed language file.
+char resource_texts[kTextCount][kTextMax];
+int resource_texts_kept = 0;
+
+void SetPanelTextSink(int control, const char *text, void *) { SetCtrlVal(txtP, control, text); }
+
+}  // namespace
+
+int ReadLanguageFile(const char *path, LanguageEntrySink sink, void *context,
+                     LanguageStats *stats) {
+    LanguageStats local = {};
+    if (stats == nullptr) stats = &local;
+    *stats = LanguageStats{};
+    if (path == nullptr || sink == nullptr) return -1;
+    FILE *f = fopen(path, "rb");
+    if (f == nullptr) return -1;
+    char line[kLanguageLineMax];
+    bool skipping = false;  // inside the rest of an overlong line
+    while (fgets(line, sizeof line, f) != nullptr) {
+        const size_t n = strlen(line);
+        const bool complete = n > 0 && line[n - 1] == '\n';
+        if (skipping) {
+            skipping = !complete;
+            continue;
+        }
+        if (!complete && !feof(f)) {
+            ++stats->malformed;
+            skipping = true;
+            continue;
+        }
+        HandleLine(line, sink, context, stats);
+    }
+    fclose(f);
+    return 0;
+}
+
+void RememberResourceTexts() {
+    if (resource_texts_kept || txtP <= 0) return;
+    for (int i = 0; i < kTextCount; ++i)
+        GetPanelText(kTextNames[i].control, resource_texts[i], kTextMax);
+    resource_texts_kept = 1;
+}
+
+void RestoreResourceTexts() {
+    if (!resource_texts_kept || txtP <= 0) return;
+    for (int i = 0; i < kTextCount; ++i) SetCtrlVal(txtP, kTextNames[i].control, resource_texts[i]);
+}
+
+int LocaliseAllPanels() {
+    const int policy = GetSleepPolicy();
+    SetSleepPolicy(VAL_SLEEP_NONE);
+    RememberResourceTexts();
+    // A text the file does not name keeps the resource's wording, not an earlier file's.
+    RestoreResourceTexts();
+    char name[sizeof setup.language_file + 1];
+    // The field comes from a file; it need not hold its terminating NUL.
+    memcpy(name, setup.language_file, sizeof setup.language_file);
+    name[sizeof setup.language_file] = '\0';
+    int result = 0;
+    if (ReadLanguageFile(name, SetPanelTextSink, nullptr, nullptr) != 0) {
+        RestoreResourceTexts();
+        result = -1;
+    }
+    ApplyPanelTexts();
+    InitToolTips();
+    SetSleepPolicy(policy);
+    return result;
+}
