@@ -240,9 +240,7 @@ constexpr int PRESSUREP_KIND_LABEL = 2;
 constexpr int PRESSUREP_KIND = 3;
 constexpr int PRESSUREP_HINT = 4;
 
-// timerP (the communication thread's timers)
-constexpr int TIMERP = 11;
-constexpr int TIMERP_RESPONSE = 1;  // kept by the communication thread's module
+// Resource number 11 is timerP, the communication thread's timer panel.
 
 // X(name, control id, longest text in characters)
 #define TXTP_TEXTS(X) \

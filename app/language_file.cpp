@@ -2,34 +2,22 @@
 // treated as untrusted: lines are read into a bounded buffer, each text is decoded into
 // a buffer of its own limit, and a name is looked up in the fixed list of texts rather
 // than used to find a control.
-#include "app/language.h"
+#include "app/language_file.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "app/KOR.h"
-#include "app/kor_panels.h"
-#include "app/setup_record.h"
-#include "app/tooltips.h"
-#include "platform/panels.h"
-#include "platform/runtime.h"
 
 namespace {
 
-struct TextName {
-    const char *name;
-    int control;
-    int limit;  // bytes of text, without the terminating NUL
-};
-
 #define TXTP_NAME_ENTRY(name, id, limit) {#name, id, limit},
-const TextName kTextNames[] = {TXTP_TEXTS(TXTP_NAME_ENTRY)};
+const LanguageText kTextNames[] = {TXTP_TEXTS(TXTP_NAME_ENTRY)};
 #undef TXTP_NAME_ENTRY
-constexpr int kTextCount = static_cast<int>(sizeof kTextNames / sizeof kTextNames[0]);
 constexpr int kTextMax = 304;
 
-const TextName *FindText(const char *name) {
-    for (const TextName &t : kTextNames)
+const LanguageText *FindText(const char *name) {
+    for (const LanguageText &t : kTextNames)
         if (strcmp(t.name, name) == 0) return &t;
     return nullptr;
 }
@@ -74,7 +62,7 @@ int DecodeText(const char *raw, char *out, int out_size) {
     return cut;
 }
 
-// One line of the file: returns 1 when it was an entry with a known name.
+// One line of the file.
 void HandleLine(char *line, LanguageEntrySink sink, void *context, LanguageStats *stats) {
     char *s = Trim(line);
     if (*s == '\0' || *s == '#') return;
@@ -91,7 +79,7 @@ void HandleLine(char *line, LanguageEntrySink sink, void *context, LanguageStats
         value[len - 1] = '\0';
         ++value;
     }
-    const TextName *t = FindText(name);
+    const LanguageText *t = FindText(name);
     if (t == nullptr) {
         ++stats->unknown;
         return;
@@ -103,13 +91,12 @@ void HandleLine(char *line, LanguageEntrySink sink, void *context, LanguageStats
     ++stats->applied;
 }
 
-// Texts of the resource file, kept to undo a failed language file.
-char resource_texts[kTextCount][kTextMax];
-int resource_texts_kept = 0;
-
-void SetPanelTextSink(int control, const char *text, void *) { SetCtrlVal(txtP, control, text); }
-
 }  // namespace
+
+const LanguageText *LanguageTexts(int *count) {
+    *count = static_cast<int>(sizeof kTextNames / sizeof kTextNames[0]);
+    return kTextNames;
+}
 
 int ReadLanguageFile(const char *path, LanguageEntrySink sink, void *context,
                      LanguageStats *stats) {
@@ -139,35 +126,3 @@ int ReadLanguageFile(const char *path, LanguageEntrySink sink, void *context,
     return 0;
 }
 
-void RememberResourceTexts() {
-    if (resource_texts_kept || txtP <= 0) return;
-    for (int i = 0; i < kTextCount; ++i)
-        GetPanelText(kTextNames[i].control, resource_texts[i], kTextMax);
-    resource_texts_kept = 1;
-}
-
-void RestoreResourceTexts() {
-    if (!resource_texts_kept || txtP <= 0) return;
-    for (int i = 0; i < kTextCount; ++i) SetCtrlVal(txtP, kTextNames[i].control, resource_texts[i]);
-}
-
-int LocaliseAllPanels() {
-    const int policy = GetSleepPolicy();
-    SetSleepPolicy(VAL_SLEEP_NONE);
-    RememberResourceTexts();
-    // A text the file does not name keeps the resource's wording, not an earlier file's.
-    RestoreResourceTexts();
-    char name[sizeof setup.language_file + 1];
-    // The field comes from a file; it need not hold its terminating NUL.
-    memcpy(name, setup.language_file, sizeof setup.language_file);
-    name[sizeof setup.language_file] = '\0';
-    int result = 0;
-    if (ReadLanguageFile(name, SetPanelTextSink, nullptr, nullptr) != 0) {
-        RestoreResourceTexts();
-        result = -1;
-    }
-    ApplyPanelTexts();
-    InitToolTips();
-    SetSleepPolicy(policy);
-    return result;
-}
