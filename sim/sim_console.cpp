@@ -486,8 +486,9 @@ void CopyAlarmNibbles(SimConsole *c) {
     }
 }
 
-// The readings of one instant, and everything the console derives from them.
-void ApplyReadings(SimConsole *c, double t, int impulses) {
+// The readings of one instant, and everything the console derives from them; on a
+// step (not at the start) also the minute's history work.
+void ApplyReadings(SimConsole *c, double t, int impulses, bool step) {
     SimStamp now{};
     int second = 0, weekday = 0;
     SimStationTime(c, t, &now, &second, &weekday);
@@ -501,7 +502,7 @@ void ApplyReadings(SimConsole *c, double t, int impulses) {
     // The console has taken any change notice and stored its settings.
     for (int bit = 1; bit <= 3; ++bit) SetSimBit(&c->mem, c->layout->change_notice, bit, false);
     SetSimBit(&c->mem, c->layout->eeprom_trigger, 0, false);
-    if (whole % 60 == 0) HistoryMinute(c, t, now);
+    if (step && whole % 60 == 0) HistoryMinute(c, t, now);
     CopyAlarmNibbles(c);
     c->state.wind_unit = GetSimNibble(&c->mem, c->layout->wind_unit);
 }
@@ -512,7 +513,7 @@ void StepSimConsole(SimConsole *c, double t) {
     SimStationTime(c, t - kStep / 2, &now, &second, &weekday);
     const double hour = now.hour + now.minute / 60.0;
     const int impulses = StepSimWeather(&c->weather, hour);
-    ApplyReadings(c, t, impulses);
+    ApplyReadings(c, t, impulses, true);
 }
 
 // ---- the program's writes -------------------------------------------------------------
@@ -713,8 +714,14 @@ void InitSimConsole(SimConsole *c, const SimOptions &opts) {
     const int64_t start = opts.start_time > 0 ? opts.start_time : static_cast<int64_t>(time(nullptr));
     if (!opts.tz_given) c->opts.tz_offset_s = HostOffsetAt(start);
     c->opts.hist_interval_min = std::clamp(opts.hist_interval_min, 1, 4096);
+    const int prefill = std::clamp(opts.prefill, 0, c->layout->hist_max);
+    const double t0 = std::floor(static_cast<double>(start) / 60.0) * 60.0 -
+                      60.0 * prefill * c->opts.hist_interval_min;
+    SimStamp at_t0{};
+    int second = 0, weekday = 0;
+    SimStationTime(c, t0, &at_t0, &second, &weekday);
     InitSimMemory(&c->mem, c->layout->size);
-    InitSimWeather(&c->weather, opts.seed);
+    InitSimWeather(&c->weather, opts.seed, at_t0.hour + at_t0.minute / 60.0);
     SeedSimRandom(&c->marker_rng, opts.seed * 0x2545F4914F6CDD1Dull + 7);
     c->state.variant = c->layout->variant;
     c->state.tz_offset_s = c->opts.tz_offset_s;
@@ -722,13 +729,10 @@ void InitSimConsole(SimConsole *c, const SimOptions &opts) {
                            &c->state.ihum, &c->state.ohum, &c->state.wind, &c->state.press})
         q->min.marker = q->max.marker = SIM_VALUE_MISSING;  // no extreme seen yet
 
-    const int prefill = std::clamp(opts.prefill, 0, c->layout->hist_max);
-    const double t0 = std::floor(static_cast<double>(start) / 60.0) * 60.0 -
-                      60.0 * prefill * c->opts.hist_interval_min;
     WriteSettings(c);
     InitHistory(c);
     InitRain(c, t0);
-    ApplyReadings(c, t0, 0);
+    ApplyReadings(c, t0, 0, false);
     c->next_step = std::floor(t0 / kStep) * kStep + kStep;
     c->radio_phase = 0.5 * opts.radio_interval_s;
     AdvanceSimConsole(c, static_cast<double>(start));

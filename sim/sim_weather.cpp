@@ -19,6 +19,12 @@ void StepAnomaly(SimRandom *r, double *x, double sigma, double tau) {
     *x += -(*x) * dt / tau + sigma * std::sqrt(2.0 * dt / tau) * SimGauss(r);
 }
 
+// One step of a quantity driven by a tendency (per hour) and drawn back to 0.
+void StepSmooth(double *x, double tendency, double tau) {
+    const double dt = SIM_WEATHER_STEP_S;
+    *x += tendency * dt / kHour - (*x) * dt / tau;
+}
+
 double DailyCycle(double hour, double peak_hour) {
     return std::cos(2.0 * kPi * (hour - peak_hour) / 24.0);
 }
@@ -31,7 +37,7 @@ double HumidityFromDewpoint(double t, double td) {
 
 }  // namespace
 
-void InitSimWeather(SimWeather *w, uint64_t seed) {
+void InitSimWeather(SimWeather *w, uint64_t seed, double hour_of_day) {
     *w = SimWeather{};
     SeedSimRandom(&w->rng, seed);
     SimRandom *r = &w->rng;
@@ -45,19 +51,23 @@ void InitSimWeather(SimWeather *w, uint64_t seed) {
     w->dewdep_anom = 1.5 * SimGauss(r);
     w->ihum_anom = 4.0 * SimGauss(r);
     w->press_anom = 6.0 * SimGauss(r);
+    w->otemp_tendency = 0.5 * SimGauss(r);
+    w->press_tendency = 0.6 * SimGauss(r);
     w->wind_anom = 1.0 * SimGauss(r);
     w->dir_deg = 360.0 * SimUniform(r);
-    StepSimWeather(w, 12.0);
+    StepSimWeather(w, hour_of_day);
 }
 
 int StepSimWeather(SimWeather *w, double hour) {
     SimRandom *r = &w->rng;
     const double dt = SIM_WEATHER_STEP_S;
-    StepAnomaly(r, &w->otemp_anom, 2.5, 8.0 * kHour);
+    StepAnomaly(r, &w->otemp_tendency, 0.5, 3.0 * kHour);
+    StepSmooth(&w->otemp_anom, w->otemp_tendency, 12.0 * kHour);
     StepAnomaly(r, &w->itemp_anom, 0.6, 4.0 * kHour);
     StepAnomaly(r, &w->dewdep_anom, 2.0, 6.0 * kHour);
     StepAnomaly(r, &w->ihum_anom, 5.0, 6.0 * kHour);
-    StepAnomaly(r, &w->press_anom, 9.0, 36.0 * kHour);
+    StepAnomaly(r, &w->press_tendency, 0.6, 8.0 * kHour);
+    StepSmooth(&w->press_anom, w->press_tendency, 48.0 * kHour);
     StepAnomaly(r, &w->wind_anom, 1.5, 0.25 * kHour);
     w->dir_deg = std::fmod(w->dir_deg + 1.6 * SimGauss(r) + 360.0, 360.0);
 

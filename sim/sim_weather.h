@@ -13,8 +13,10 @@ struct SimWeather {
     SimRandom rng;
     // Climate of this seed.
     double otemp_mean, otemp_swing, press_sea_mean, rel_offset, wind_mean;
-    // Slow anomalies (Ornstein-Uhlenbeck processes around 0).
+    // Slow anomalies (Ornstein-Uhlenbeck processes around 0). Outdoor temperature and
+    // pressure move by a tendency that wanders itself, so they change smoothly.
     double otemp_anom, itemp_anom, dewdep_anom, ihum_anom, press_anom, wind_anom;
+    double otemp_tendency, press_tendency;  // per hour
     double dir_deg;      // prevailing wind direction
     double wetness;      // 0 dry .. 1 soaked, follows the showers
     double shower_left;  // seconds of the present shower, 0 when dry
@@ -25,7 +27,8 @@ struct SimWeather {
     int wind_dir;        // 0..15, 22.5° steps from north
 };
 
-void InitSimWeather(SimWeather *w, uint64_t seed);
+// Weather of this seed as it stands at hour_of_day (the console's local hour).
+void InitSimWeather(SimWeather *w, uint64_t seed, double hour_of_day);
 // One step of SIM_WEATHER_STEP_S seconds; hour_of_day is the console's local hour
 // (0..24, fractional). Returns the rain gauge impulses of this step.
 int StepSimWeather(SimWeather *w, double hour_of_day);

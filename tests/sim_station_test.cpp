@@ -358,8 +358,14 @@ TEST_P(SimStation, WrittenResetsTakeEffect) {
 
 // The program's new history interval and count take effect from the next minute.
 TEST_P(SimStation, HistorySettingsTakeEffect) {
-    if (GetParam() == 1) GTEST_SKIP() << "mask 7 keeps no history";
     Start(Options());
+    if (GetParam() == 1) {
+        // Mask 7 keeps no history: the header and ring locations of mask 8 stay empty.
+        StationSimAdvance(sim_, 3 * 3600.0);
+        for (uint16_t a = 0x6B0; a < 0x700; ++a) EXPECT_EQ(StationSimPeek(sim_, a), 0) << std::hex << a;
+        EXPECT_EQ(State().hist_count, 0);
+        return;
+    }
     StationSimAdvance(sim_, 60.0 - 7.0);  // to a whole minute
     const SimState s0 = State();
     Write(0x6B2, {4, 0, 0, 2, 0, 0});  // 5 minutes, next data set after 2 more ticks
@@ -380,6 +386,26 @@ TEST_P(SimStation, HistorySettingsTakeEffect) {
     EXPECT_EQ(s.hist_count, 5);
     EXPECT_EQ(s.hist_last_time, first + 20 * 60);
     CheckHistory(s);
+}
+
+// With one data set a minute the ring of 175 fills and wraps: the newest data sets
+// overwrite the oldest, the count stays at 175, and every data set in the ring, across
+// the wrap, is one interval older than the next.
+TEST_P(SimStation, HistoryRingWraps) {
+    if (GetParam() == 1) return;  // no ring in mask 7 (see HistorySettingsTakeEffect)
+    SimOptions o = Options();
+    o.hist_interval_min = 1;
+    o.prefill = 170;
+    Start(o);
+    SimState s = State();
+    EXPECT_EQ(s.hist_index, 169);
+    EXPECT_EQ(s.hist_count, 170);
+    StationSimAdvance(sim_, 10 * 60.0);
+    s = State();
+    EXPECT_EQ(s.hist_index, 4);
+    EXPECT_EQ(s.hist_count, 175);
+    EXPECT_EQ(s.hist[0].time, s.hist[174].time + 60);
+    CheckEverything();
 }
 
 // Sensors that report markers are stored as the console stores them, and the program's
