@@ -217,6 +217,25 @@ TEST_F(Localisation, HumidityAndRain) {
     EXPECT_EQ(Show(QUANTITY_RAIN_TOTAL, 2134.828f).status, 0);
 }
 
+// Number texts are built without printf; they must read exactly as "%.*f" would.
+TEST_F(Localisation, NumberTextsMatchPrintf) {
+    const int decimals_of_unit[2] = {1, 2};  // rain in mm, in inch
+    for (int unit = 0; unit < 2; ++unit) {
+        for (int i = -30000; i <= 300000; i += 7) {
+            const float raw = static_cast<float>(i) * 0.013f;
+            const LocalisedValue v = Show(QUANTITY_RAIN_TOTAL, raw, 0, 0, 0, unit);
+            char expected[64];
+            snprintf(expected, sizeof expected, "%.*f", decimals_of_unit[unit],
+                     static_cast<double>(v.value));
+            ASSERT_STREQ(v.value_text, expected) << raw;
+        }
+    }
+    EXPECT_STREQ(Show(QUANTITY_OUTDOOR_TEMPERATURE, -0.04f).value_text, "-0.0");
+    EXPECT_STREQ(Show(QUANTITY_HUMIDITY, 44.5f).value_text, "44");  // ties to even
+    EXPECT_STREQ(Show(QUANTITY_HUMIDITY, 45.5f).value_text, "46");
+    EXPECT_STREQ(Show(QUANTITY_RAIN_TOTAL, 3e9f).value_text, "3000000000.0");
+}
+
 TEST_F(Localisation, MissingOrMeaninglessValues) {
     LocalisedValue *r = LocaliseMeasuredValues(3, Units{}.block(), nullptr);
     EXPECT_EQ(r->status, -3);
