@@ -1,0 +1,21 @@
+// The communication thread: it alone talks to the console. It prepares its resources,
+// identifies the console until two readings agree, then processes its events until it
+// is told to quit, and releases everything on the way out.
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+// Thread id of the running communication thread (for WakeThread), 0 while none runs.
+extern std::atomic<unsigned> comm_thread_id;
+
+// The thread function; data is the CommThreadRecord handed over by
+// StateMaschineConstructor. Returns 0; a failed preparation leaves the thread with
+// CmtExitThreadPoolThread(1).
+int StateMaschineMain(void *data);
+
+// Reads the console's identification (the reply's low six bits) into *id.
+// 0 on success, -1 on failure, -2 when another request is under way.
+int ReadStationIdentification(uint8_t *id);
+// Identification until two successful reads agree; 0 with *id set, or -1 when flag_quit
+// ended the attempts.
+int IdentifyStation(uint8_t *id);
