@@ -122,7 +122,7 @@ TEST_F(LinkFaults, WrongEchoOfBitCommandFailsTheBitWrite) {
 TEST_F(LinkFaults, ShortBlockTimesOutAndLongBlockIsJudgedByItsLength) {
     ScriptedPeer peer(kPort);
     peer.Expect(0xD2, {0x34, 0x01, 0x02});           // 4 announced, 2 come
-    peer.Expect(0xCA, {0x32, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06});  // 2 announced, 6 come
+    peer.Expect(0xCA, {0x32, 0x01, 0x02, 0x07, 0x04, 0x05, 0x06});  // 2 announced, 6 come
     peer.Expect(0x06, {0x02});
     int short_block = 0, long_block = 0, id = 99;
     ASSERT_EQ(RunWithStationLink(kPort, [&] {

@@ -10,8 +10,8 @@
 #include "platform/runtime.h"
 #include "platform/serial.h"
 #include "station/comm/comm_flags.h"
-#include "station/comm/comm_thread.h"
 #include "station/comm/kor_state_machine.h"
+#include "station/data/kor_readers.h"
 #include "station/link/kor_requests.h"
 #include "station/link/kor_rs232.h"
 #include "support/link_thread.h"
@@ -154,7 +154,7 @@ TEST_F(LinkProtocol, IdentificationAcceptsTopBitsZeroOnly) {
     int good = 99, bad = 99, posted = 0;
     uint8_t id = 0;
     Run([&] {
-        good = ReadStationIdentification(&id);
+        good = KOR_ReadID(&id);
         bad = GetIDFromKOR();
         PutMessageIntoInQueue(IN_GET_ID);
         posted = PumpUntilResult(3.0);

@@ -14,6 +14,7 @@
 #include "station/comm/comm_flags.h"
 #include "station/comm/comm_lifecycle.h"
 #include "station/comm/kor_state_machine.h"
+#include "station/data/kor_memory_map.h"
 #include "station/link/kor_rs232.h"
 #include "support/link_thread.h"
 #include "support/scripted_peer.h"
@@ -100,13 +101,14 @@ TEST_F(CommThread, AnsweringConsoleIsIdentifiedThenLeftAlone) {
     EXPECT_EQ(stopped, 0);
     EXPECT_EQ(comm_thread_record.thread_status, THREAD_RELEASED);
     EXPECT_EQ(gm_comport, -1);
+    EXPECT_EQ(kor_map_variant, 8);
 }
 
 TEST_F(CommThread, DisagreeingIdentificationsAreReadAgain) {
     ScriptedPeer peer(kPort);
-    peer.Expect(0x06, {0x01});
     peer.Expect(0x06, {0x02});
-    peer.AnswerLikeConsole(2);
+    peer.Expect(0x06, {0x01});
+    peer.AnswerLikeConsole(1);
     ASSERT_EQ(StateMaschineConstructor(kPort), 0);
     ASSERT_TRUE(peer.WaitForReceived(4, 5.0));
     Sleep(1.2);
@@ -114,6 +116,7 @@ TEST_F(CommThread, DisagreeingIdentificationsAreReadAgain) {
     int stopped = 99;
     EXPECT_LT(Stop(&stopped), kStopLimit);
     EXPECT_EQ(stopped, 0);
+    EXPECT_EQ(kor_map_variant, 7);
 }
 
 TEST_F(CommThread, RestartOnTheSamePortOpensItAgain) {

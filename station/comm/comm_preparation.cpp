@@ -1,15 +1,20 @@
-// Hook points of the communication thread's preparation and release that belong to the
-// measured-values record, the history file and the inter-thread queues. Those modules
-// are not part of the link; until they are written these functions prepare nothing, and
-// say so through their results where a result exists.
+// What the communication thread prepares and releases besides the link: its
+// measured-values record with the history file header, and the inter-thread queues. The
+// queue functions are hook points for the queue module, which is not written yet; they
+// create nothing until then.
 #include "station/comm/comm_preparation.h"
 
+#include "history/history_file.h"
+#include "station/comm/comm_flags.h"
+#include "station/comm/comm_thread.h"
+
 int PrepareCommunicationRecords() {
-    // To come: SetKORDataToDefault on the thread's record; InitFileHistoryHeader on its
-    // history_file_name into its file_header; result >= 0: history_file_ok = 1; result
-    // 1: flag_new_history_file = 1, else 0; negative: return 1.
-    // Nothing is prepared yet, so the history file is reported as not usable.
-    return 1;
+    KORData *record = CommRecord();
+    SetKORDataToDefault(record);
+    const int history = InitFileHistoryHeader(&record->file_header, record->history_file_name);
+    record->history_file_ok = history >= 0 ? 1 : 0;
+    flag_new_history_file = history == HISTORY_FILE_CREATED ? 1 : 0;
+    return history >= 0 ? 0 : 1;
 }
 
 void OpenCommunicationQueues() {

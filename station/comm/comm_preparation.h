@@ -1,7 +1,7 @@
 // The parts of the communication thread's start and end that belong to its records
 // rather than to the link: the measured-values record with its history file header, and
 // the two queues to and from the user interface. The life cycle calls them at fixed
-// points (see comm_lifecycle.cpp); the modules that own the records fill them in.
+// points (see comm_lifecycle.cpp).
 #pragma once
 
 // Fills the communication thread's measured-values record with its defaults and

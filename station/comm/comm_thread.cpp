@@ -5,28 +5,27 @@
 //
 // The main loop is built to take two more calls, in this order, after each batch of
 // events (see RunMainLoop): the polling cycle PollStationData and the command handler
-// ReadFromTSQ_to_CSM. Between identification and the loop come the report of the
-// identification to the user interface and the choice of the memory map.
+// ReadFromTSQ_to_CSM. Between identification and the choice of the memory map comes the
+// report of the identification to the user interface.
 #include "station/comm/comm_thread.h"
 
 #include "platform/runtime.h"
 #include "station/comm/comm_flags.h"
 #include "station/comm/comm_lifecycle.h"
+#include "station/data/kor_memory_map.h"
+#include "station/data/kor_readers.h"
 #include "station/link/kor_requests.h"
 
 std::atomic<unsigned> comm_thread_id{0};
 
-int ReadStationIdentification(uint8_t *id) {
-    const int result = GetIDFromKOR();
-    if (result != 0) return result;
-    *id = KOR_descriptor.id_byte & 0x3F;
-    return 0;
-}
+static KORData comm_record;
+
+KORData *CommRecord() { return &comm_record; }
 
 // Reads until a read succeeds. 0, or -1 when flag_quit ended the attempts.
 static int ReadIdentificationUntilSuccess(uint8_t *id) {
     while (flag_quit.load() == 0) {
-        if (ReadStationIdentification(id) == 0) return 0;
+        if (KOR_ReadID(id) == 0) return 0;
     }
     return -1;
 }
@@ -48,7 +47,8 @@ int IdentifyStation(uint8_t *id) {
 static void RunMainLoop() {
     while (flag_quit.load() == 0) {
         ProcessSystemEvents();
-        // Polling cycle, once it exists (record: the thread's measured-values record):
+        // Polling cycle, once it exists:
+        //   KORData *record = CommRecord();
         //   if ((flag_data_due != 0 || record->station_header.to_read != 0) &&
         //       flag_polling_blocked == 0 && flag_reception_pause == 0) {
         //       PollStationData(record);
@@ -83,9 +83,9 @@ int StateMaschineMain(void *data) {
 
     uint8_t id = 0;
     if (IdentifyStation(&id) == 0) {
-        // Next, once the queues and the memory maps exist: send a UI record of kind 3
-        // with id (the user interface stores it as station_id), then choose the memory
-        // map: id 1 the mask 7 map, any other the mask 8 map.
+        // Here, once the queues exist: send a UI record of kind 3 with id (the user
+        // interface stores it as station_id).
+        SelectKORMemoryMap(id);
         RunMainLoop();
     }
 

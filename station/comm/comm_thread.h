@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "station/data/kor_data.h"
+
 // Thread id of the running communication thread (for WakeThread), 0 while none runs.
 extern std::atomic<unsigned> comm_thread_id;
 
@@ -13,9 +15,8 @@ extern std::atomic<unsigned> comm_thread_id;
 // CmtExitThreadPoolThread(1).
 int StateMaschineMain(void *data);
 
-// Reads the console's identification (the reply's low six bits) into *id.
-// 0 on success, -1 on failure, -2 when another request is under way.
-int ReadStationIdentification(uint8_t *id);
+// The communication thread's own measured-values record; only that thread touches it.
+KORData *CommRecord();
 // Identification until two successful reads agree; 0 with *id set, or -1 when flag_quit
 // ended the attempts.
 int IdentifyStation(uint8_t *id);
