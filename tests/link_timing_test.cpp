@@ -91,7 +91,7 @@ TEST_F(LinkTiming, SilentReadThroughTheRequestFunctionFails) {
         result = ReadDataFromKOR();
     });
     EXPECT_EQ(result, -1);
-    EXPECT_EQ(peer.ReceivedBytes(), (Bytes{0x82, 0x82, 0x86, 0x82, 0xC6, 0xC6}));
+    EXPECT_EQ(peer.ReceivedBytes(), (Bytes{0x82, 0x86, 0x82, 0x82, 0xC6, 0xC6}));
     EXPECT_EQ(flag_KOR_state_machine_busy, 0);
 }
 
