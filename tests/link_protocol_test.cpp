@@ -310,24 +310,4 @@ TEST_F(LinkProtocol, ReadCountOutsideOneToFifteenIsRefusedBeforeSending) {
     EXPECT_TRUE(peer.ReceivedBytes().empty());
 }
 
-TEST_F(LinkProtocol, ConsoleAnswersRoundTripThroughMemory) {
-    // A whole write-then-read cycle against a console-like peer: what is written comes
-    // back in the nibble order of the data bytes.
-    peer.AnswerLikeConsole(2);
-    int write = 99, read = 99, set = 99;
-    Run([&] {
-        SetWrite(0x0300, {0x1, 0x2, 0x3, 0x4});
-        write = WriteDataToKOR();
-        SetBit(0x0301, 3, 1);
-        set = WriteBitToKOR();
-        SetRead(0x0300, 2);
-        read = ReadDataFromKOR();
-    });
-    EXPECT_EQ(write, 0);
-    EXPECT_EQ(set, 0);
-    EXPECT_EQ(read, 0);
-    EXPECT_EQ(KOR_descriptor.data[0], 0xA1);
-    EXPECT_EQ(KOR_descriptor.data[1], 0x43);
-}
-
 }  // namespace

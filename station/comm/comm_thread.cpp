@@ -30,7 +30,9 @@ static int ReadIdentificationUntilSuccess(uint8_t *id) {
     return -1;
 }
 
-int IdentifyStation(uint8_t *id) {
+// Identification until two successful reads agree; 0 with *id set, or -1 when flag_quit
+// ended the attempts.
+static int IdentifyStation(uint8_t *id) {
     while (flag_quit.load() == 0) {
         uint8_t first = 0;
         uint8_t second = 0;

@@ -17,6 +17,3 @@ int StateMaschineMain(void *data);
 
 // The communication thread's own measured-values record; only that thread touches it.
 KORData *CommRecord();
-// Identification until two successful reads agree; 0 with *id set, or -1 when flag_quit
-// ended the attempts.
-int IdentifyStation(uint8_t *id);
