@@ -160,6 +160,25 @@ int GetNumListItems(int panel, int control, int *count);
 int GetCtrlIndex(int panel, int control, int *index);
 int SetCtrlIndex(int panel, int control, int index);
 
+// Tables (QTableWidget). Cells, rows and columns count from 1, as cell.x the column and
+// cell.y the row. A cell is written as text and read back as text.
+struct Point {
+    int x;
+    int y;
+};
+constexpr Point MakePoint(int x, int y) { return Point{x, y}; }
+int SetTableCellVal(int panel, int control, Point cell, const char *value);
+int GetTableCellVal(int panel, int control, Point cell, char *buffer, int size);
+// Only ATTR_LABEL_TEXT: the text in the row's or column's header.
+int SetTableRowAttribute(int panel, int control, int row, int attribute, const char *value);
+int SetTableColumnAttribute(int panel, int control, int column, int attribute,
+                            const char *value);
+// index: the row before which the new rows go; -1 appends. count -1 deletes to the end.
+int InsertTableRows(int panel, int control, int index, int count);
+int DeleteTableRows(int panel, int control, int index, int count);
+int GetNumTableRows(int panel, int control, int *rows);
+int GetNumTableColumns(int panel, int control, int *columns);
+
 // The main thread's event loop, until QuitUserInterface (from any thread); returns the
 // code given there. Closing the last window does not end it: panel callbacks decide.
 int RunUserInterface();

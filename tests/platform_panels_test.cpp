@@ -36,7 +36,8 @@ namespace {
 // Controls of test_panels.uir.
 constexpr int MAINP = 1, MAINP_READING = 2, MAINP_NAME = 3, MAINP_COUNT = 4, MAINP_LEVEL = 5,
               MAINP_ENABLED = 6, MAINP_UNIT = 7, MAINP_QUIT = 8, MAINP_ABSOLUTE = 9,
-              MAINP_POSITION = 10, MAINP_GAUGE = 11, MAINP_BLINK = 20;
+              MAINP_POSITION = 10, MAINP_GAUGE = 11, MAINP_HISTORY = 12,
+              MAINP_BLINK = 20;
 constexpr int POPUPP = 2, POPUPP_OK = 2;
 constexpr int TIMERP = 11, TIMERP_RESPONSE = 1, TIMERP_LIVETICK = 4;
 
@@ -209,6 +210,37 @@ TEST_F(Panels, ListItemsCarryTheirValues) {
     EXPECT_EQ(GetCtrlVal(panel, MAINP_UNIT, &i), 0);
     EXPECT_EQ(i, 10);
     EXPECT_EQ(InsertListItem(panel, MAINP_COUNT, -1, "x", 1), kUIErrAttribute);
+}
+
+TEST_F(Panels, TableCellsRowsAndHeaders) {
+    int n = -1;
+    EXPECT_EQ(GetNumTableColumns(panel, MAINP_HISTORY, &n), 0);
+    EXPECT_EQ(n, 3);
+    EXPECT_EQ(InsertTableRows(panel, MAINP_HISTORY, -1, 20), 0);
+    EXPECT_EQ(GetNumTableRows(panel, MAINP_HISTORY, &n), 0);
+    EXPECT_EQ(n, 20);
+    EXPECT_EQ(SetTableCellVal(panel, MAINP_HISTORY, MakePoint(3, 20), "1013,2"), 0);
+    EXPECT_EQ(SetTableCellVal(panel, MAINP_HISTORY, MakePoint(4, 1), "x"), kUIErrValue);
+    EXPECT_EQ(SetTableCellVal(panel, MAINP_HISTORY, MakePoint(1, 0), "x"), kUIErrValue);
+    char text[16];
+    EXPECT_EQ(GetTableCellVal(panel, MAINP_HISTORY, MakePoint(3, 20), text, sizeof text), 0);
+    EXPECT_STREQ(text, "1013,2");
+    EXPECT_EQ(GetTableCellVal(panel, MAINP_HISTORY, MakePoint(1, 1), text, sizeof text), 0);
+    EXPECT_STREQ(text, "");
+    EXPECT_EQ(SetTableRowAttribute(panel, MAINP_HISTORY, 1, ATTR_LABEL_TEXT, "      1 "), 0);
+    EXPECT_EQ(SetTableColumnAttribute(panel, MAINP_HISTORY, 3, ATTR_LABEL_TEXT, "Pressure\n[hPa]"), 0);
+    EXPECT_EQ(SetTableColumnAttribute(panel, MAINP_HISTORY, 4, ATTR_LABEL_TEXT, "x"), kUIErrValue);
+    // Rows before row 2: the cell of row 20 moves down with its row.
+    EXPECT_EQ(InsertTableRows(panel, MAINP_HISTORY, 2, 1), 0);
+    EXPECT_EQ(GetTableCellVal(panel, MAINP_HISTORY, MakePoint(3, 21), text, sizeof text), 0);
+    EXPECT_STREQ(text, "1013,2");
+    EXPECT_EQ(DeleteTableRows(panel, MAINP_HISTORY, 2, 1), 0);
+    EXPECT_EQ(GetTableCellVal(panel, MAINP_HISTORY, MakePoint(3, 20), text, sizeof text), 0);
+    EXPECT_STREQ(text, "1013,2");
+    EXPECT_EQ(DeleteTableRows(panel, MAINP_HISTORY, 5, -1), 0);
+    EXPECT_EQ(GetNumTableRows(panel, MAINP_HISTORY, &n), 0);
+    EXPECT_EQ(n, 4);
+    EXPECT_EQ(GetNumTableRows(panel, MAINP_COUNT, &n), kUIErrAttribute);
 }
 
 TEST_F(Panels, AttributesOfControls) {
