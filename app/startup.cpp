@@ -18,6 +18,7 @@
 #include "app/ui_data.h"
 #include "app/widgets.h"
 #include "exchange/current_data.h"
+#include "station/comm/comm_lifecycle.h"
 #include "platform/ini_text.h"
 #include "platform/engine.h"
 #include "platform/instance.h"
@@ -94,8 +95,8 @@ int StartClearHorizon(int argc, char *argv[]) {
     RefreshKORPanelSurface();
     DisplayPanel(korP);
     SetSleepPolicy(VAL_SLEEP_MORE);
-    // TODO(communication thread): StateMaschineConstructor(setup.com_port); its result
-    // is not examined here.
+    // A port that cannot be opened is the thread's to record; start-up goes on.
+    (void)StateMaschineConstructor(setup.com_port);
     h_current_data_list = Ini_New(0);
     if (h_current_data_list == nullptr) return kStartNoCurrentData;
     SetCtrlAttribute(settingsP, SETTINGSP_DATA_TIMER, ATTR_INTERVAL,
@@ -119,8 +120,8 @@ int RunClearHorizon(int argc, char *argv[]) {
 int Quit(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     SuspendTimerCallbacks();
-    // TODO(communication thread): StateMaschineDestructor() sets flag_quit and waits for
-    // the thread, processing events meanwhile.
+    // Sets flag_quit and waits for the thread, processing events (UI records among them).
+    StateMaschineDestructor();
     if (h_current_data_list != nullptr) {
         Ini_Dispose(h_current_data_list);
         h_current_data_list = nullptr;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/setup_record.h"
+#include "platform/files.h"
 #include "support/temp_folder.h"
 
 extern char **environ;
@@ -27,9 +28,11 @@ using namespace std::chrono_literals;
 // Generous: these bound a hang, they do not measure speed.
 constexpr auto kPatience = 60s;
 
+// The program is built beside the test programs.
 std::string ProgramPath() {
-    const char *dir = getenv("CH_RESOURCE_DIR");
-    return std::string(dir != nullptr ? dir : ".") + "/clearhorizon";
+    char dir[4096];
+    GetProjectDir(dir, sizeof dir);
+    return std::string(dir) + "/clearhorizon";
 }
 
 struct Program {
@@ -45,13 +48,25 @@ Program Start(const std::string &path, const std::string &err_name = "stderr.txt
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, err_name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<char *> argv = {const_cast<char *>(path.c_str()), nullptr};
-    if (posix_spawn(&p.pid, path.c_str(), &actions, nullptr, argv.data(), environ) != 0) p.pid = -1;
+    const int error = posix_spawn(&p.pid, path.c_str(), &actions, nullptr, argv.data(), environ);
+    if (error != 0) {
+        ADD_FAILURE() << "cannot start " << path << ": " << strerror(error);
+        p.pid = -1;
+    }
     posix_spawn_file_actions_destroy(&actions);
     return p;
 }
 
+// Ends a program that did not end by itself. Only a real child is ever signalled.
+void KillProgram(const Program &p) {
+    if (p.pid <= 0) return;
+    kill(p.pid, SIGKILL);
+    waitpid(p.pid, nullptr, 0);
+}
+
 // The exit status, or -1000 when it did not end in time (it is then killed).
 int WaitFor(const Program &p) {
+    if (p.pid <= 0) return -2000;
     const auto until = std::chrono::steady_clock::now() + kPatience;
     while (std::chrono::steady_clock::now() < until) {
         int status = 0;
@@ -59,14 +74,14 @@ int WaitFor(const Program &p) {
         if (r == p.pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -100 - WTERMSIG(status);
         std::this_thread::sleep_for(20ms);
     }
-    kill(p.pid, SIGKILL);
-    waitpid(p.pid, nullptr, 0);
+    KillProgram(p);
     return -1000;
 }
 
 // Waits until the program holds its lock and has written the current-data file, the
 // last step of its start-up. A program that never gets there is ended.
 bool WaitUntilRunning(const TempFolder &dir, const Program &p) {
+    if (p.pid <= 0) return false;
     const auto until = std::chrono::steady_clock::now() + kPatience;
     while (std::chrono::steady_clock::now() < until) {
         if (std::filesystem::exists(dir.file("currdat.lst")) &&
@@ -74,8 +89,7 @@ bool WaitUntilRunning(const TempFolder &dir, const Program &p) {
             return true;
         std::this_thread::sleep_for(20ms);
     }
-    kill(p.pid, SIGKILL);
-    waitpid(p.pid, nullptr, 0);
+    KillProgram(p);
     return false;
 }
 
@@ -105,13 +119,13 @@ TEST_F(ProgramRun, FirstStartWritesDefaultsRefusesASecondCopyAndQuitsOnSignals) 
     EXPECT_EQ(WaitFor(second), 255);  // -1, and nothing shown
     EXPECT_EQ(ReadWholeFile(dir.file("second.txt")).find("Error"), std::string::npos);
 
-    kill(first.pid, SIGTERM);
+    if (first.pid > 0) kill(first.pid, SIGTERM);
     EXPECT_EQ(WaitFor(first), 0);
 
     std::filesystem::remove(dir.file("currdat.lst"));
     Program again = Start(ProgramPath());
     ASSERT_TRUE(WaitUntilRunning(dir, again));
-    kill(again.pid, SIGINT);
+    if (again.pid > 0) kill(again.pid, SIGINT);
     EXPECT_EQ(WaitFor(again), 0);
 }
 
@@ -124,7 +138,7 @@ TEST_F(ProgramRun, RandomSettingsBytesStillStartSanely) {
         WriteWholeFile(dir.file("Setup.cnf"), bytes);
         Program p = Start(ProgramPath());
         ASSERT_TRUE(WaitUntilRunning(dir, p));
-        kill(p.pid, SIGTERM);
+        if (p.pid > 0) kill(p.pid, SIGTERM);
         EXPECT_EQ(WaitFor(p), 0) << ReadWholeFile(dir.file(p.err_file));
         // A file long enough is used as it is and not rewritten.
         EXPECT_EQ(ReadWholeFile(dir.file("Setup.cnf")), bytes);

@@ -103,6 +103,11 @@ TEST_F(Display, TemperatureHumidityAndPressureRecordsFillUIDataAndControls) {
     EXPECT_EQ(Text(korP, KORP_ITEMP), "22.5 \u00B0C");
     EXPECT_EQ(Text(korP, KORP_ITEMP_MINMAX), " min: 19.8 \u00B0C \n max: 23.1 \u00B0C");
     EXPECT_NEAR(DoubleVal(korP, KORP_ITEMP_GAUGE), 22.5, 1e-4);
+    double end = 0;  // the thermometer runs from the scale's lower end to the range's upper
+    GetCtrlAttribute(korP, KORP_ITEMP_GAUGE, ATTR_MIN_VALUE, &end);
+    EXPECT_DOUBLE_EQ(end, -10.0);
+    GetCtrlAttribute(korP, KORP_ITEMP_GAUGE, ATTR_MAX_VALUE, &end);
+    EXPECT_DOUBLE_EQ(end, 60.0);
     EXPECT_EQ(Attr(korP, KORP_ITEMP, ATTR_DIMMED), 0);
 
     TempGroup dew = UI_data.dewpoint;
@@ -194,6 +199,10 @@ TEST_F(Display, RainAlarmEnablesAndReception) {
     EXPECT_EQ(Text(korP, KORP_RAIN_24H), "7.5 mm");
     EXPECT_EQ(Text(korP, KORP_RAIN_MAX_1H), " max: 4.0 mm");
     EXPECT_EQ(Text(korP, KORP_RAIN_MAX_24H), " max: 20.0 mm");
+    double end = 0;
+    GetCtrlAttribute(korP, KORP_RAIN_TOTAL_GAUGE, ATTR_MAX_VALUE, &end);
+    EXPECT_DOUBLE_EQ(end, 1000.0);
+    EXPECT_NEAR(DoubleVal(korP, KORP_RAIN_TOTAL_GAUGE), 123.4, 1e-4);
     // Fresh rain is drawn undimmed at once.
     EXPECT_EQ(Attr(korP, KORP_RAIN_TOTAL, ATTR_DIMMED), 0);
 

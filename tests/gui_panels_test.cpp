@@ -18,6 +18,7 @@
 #include "app/ui_data.h"
 #include "app/widgets.h"
 #include "platform/panels.h"
+#include "platform/files.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -49,9 +50,11 @@ std::string Tip(const char *object_name) {
     return "";
 }
 
+// The resources are copied beside the test programs.
 std::string ResourceDir() {
-    const char *dir = getenv("CH_RESOURCE_DIR");
-    return dir != nullptr ? dir : ".";
+    char dir[4096];
+    GetProjectDir(dir, sizeof dir);
+    return dir;
 }
 
 class Panels : public ::testing::Test {
@@ -177,10 +180,12 @@ TEST(PanelsMissing, LoadInitAllPanelsCountsMissingPanels) {
         const size_t id = uir.find("resourceId", at);
         uir.replace(id, 10, "resourceXx");
         WriteWholeFile(dir.file("KOR.uir"), uir);
-        const std::string previous = ResourceDir();
+        const char *set = getenv("CH_RESOURCE_DIR");
+        const std::string previous = set != nullptr ? set : "";
         setenv("CH_RESOURCE_DIR", dir.path().c_str(), 1);
         const int result = LoadInitAllPanels();
-        setenv("CH_RESOURCE_DIR", previous.c_str(), 1);
+        if (set != nullptr) setenv("CH_RESOURCE_DIR", previous.c_str(), 1);
+        else unsetenv("CH_RESOURCE_DIR");
         EXPECT_EQ(result, std::string(panel) == "aboutP" ? -2 : -1);
         EXPECT_GT(korP, 0);
         EXPECT_GT(settingsP, 0);
