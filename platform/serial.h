@@ -1,6 +1,11 @@
 // Serial port services by port number. Port n is the device that the link "COMn" in the
 // working directory points to when it exists, else /dev/ttyS<n-1>. Every call belongs to
-// the thread that opened the port; the receive callback is delivered on that thread.
+// the thread that opened the port (others get kComErrThread); the receive callback is
+// delivered on that thread while it processes its events. A pseudo-terminal works: the
+// modem-line and handshake requests it cannot carry out succeed without effect (parity and
+// fewer than 8 data bits it refuses, as settings errors). A device
+// that disappears while open makes every later call fail with kComErrIO (CloseCom still
+// releases the port); nothing blocks.
 #pragma once
 
 // Escape codes of ComSetEscape.
@@ -14,20 +19,27 @@ constexpr int kComErrSettings = -4;     // line settings refused
 constexpr int kComErrNotOpen = -5;      // no such open port
 constexpr int kComErrIO = -6;           // read/write failed (device gone)
 constexpr int kComErrEmpty = -7;        // ComRdByte found nothing waiting
+constexpr int kComErrThread = -8;       // port opened by another, still running thread
 
 using ComCallbackPtr = void (*)(int port, int event_mask, void *callback_data);
 
+// parity 0 none, 1 odd, 2 even, 3 mark, 4 space; data bits 5..8; stop bits 1 or 2; no
+// handshake. A non-empty device_name is used as the device path instead of the port's.
+// Opening a port that is already open (on this thread) closes it first. 0 on success.
 int OpenComConfig(int port, const char *device_name, long baud, int parity, int data_bits,
                   int stop_bits, int in_queue_size, int out_queue_size);
 int CloseCom(int port);
-int SetCTSMode(int port, int mode);
-int ComSetEscape(int port, int code);
+int SetCTSMode(int port, int mode);  // 0 no handshake, otherwise RTS/CTS
+int ComSetEscape(int port, int code);  // SETRTS, CLRRTS, SETDTR, CLRDTR
+// Hands the byte to the device at once (without blocking). The byte 0..255, or negative.
 int ComWrtByte(int port, int byte);
 int ComRdByte(int port);  // the byte 0..255, or kComErrEmpty / other negative code
-int GetInQLen(int port);
+int GetInQLen(int port);  // bytes received and not yet read
+// Drop everything pending in that direction, including what the driver still holds.
 int FlushInQ(int port);
 int FlushOutQ(int port);
-// event_mask 0 removes the callback.
+// callback(port, LWRS_RXFLAG, data) runs on the opening thread whenever bytes arrive and
+// the mask has LWRS_RXFLAG; bytes it leaves unread stay waiting. event_mask 0 removes it.
 int InstallComCallback(int port, int event_mask, int notify_count, int event_char,
                        ComCallbackPtr callback, void *callback_data);
 // The device path a port number resolves to (for messages and tests).
