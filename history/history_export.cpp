@@ -34,11 +34,18 @@ struct Line {
     size_t used;
 };
 
+void PutText(Line *line, const char *text) {
+    size_t n = strlen(text);
+    const size_t room = sizeof line->text - 1 - line->used;
+    if (n > room) n = room;
+    memcpy(line->text + line->used, text, n);
+    line->used += n;
+    line->text[line->used] = '\0';
+}
+
 void Put(Line *line, const char *a, const char *b = "") {
-    const size_t room = sizeof line->text - line->used;
-    const int n = snprintf(line->text + line->used, room, "%s%s", a, b);
-    if (n < 0) return;
-    line->used += static_cast<size_t>(n) < room ? static_cast<size_t>(n) : room - 1;
+    PutText(line, a);
+    PutText(line, b);
 }
 
 void PutField(Line *line, const char *text) { Put(line, "\t", text); }

@@ -142,15 +142,19 @@ int AppendMissingHeader(const char *path, const FileScan &scan, HistoryFileHeade
     return scan.whole_records == 0 ? HISTORY_FILE_CREATED : HISTORY_FILE_REPAIRED;
 }
 
-// A name beside path that does not exist yet, for the damaged original.
+// A name beside path for the damaged original, with a number added when the plain name
+// is taken.
 std::string DamagedName(const char *path, int attempt) {
     char stamp[32];
     const time_t now = time(nullptr);
     struct tm local{};
     localtime_r(&now, &local);
     strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    std::string name = std::string(path) + ".damaged-" + stamp;
-    if (attempt > 0) name += "-" + std::to_string(attempt);
+    char name[PATH_MAX + 64];
+    if (attempt > 0)
+        snprintf(name, sizeof name, "%s.damaged-%s-%d", path, stamp, attempt);
+    else
+        snprintf(name, sizeof name, "%s.damaged-%s", path, stamp);
     return name;
 }
 

@@ -18,6 +18,44 @@ thread_local float delocalised;
 
 constexpr float HUMIDITY_MARKER_VALUE = 19.0f;  // just below the humidity scale
 
+// Bounded copy that always terminates; texts are copied, not formatted, because every
+// value shown or exported passes through here.
+void CopyText(char *out, size_t size, const char *text) {
+    size_t n = strlen(text);
+    if (n >= size) n = size - 1;
+    memcpy(out, text, n);
+    out[n] = '\0';
+}
+
+// The text "%.*f" gives for a number, without printf's arbitrary-precision float path,
+// which dominated exporting large history files. value * 10^decimals is exact in double
+// for the magnitudes handled here and nearbyint rounds ties to even as printf does, so
+// the digits are the same; anything else goes to snprintf.
+void FormatNumber(char *out, size_t size, float value, int decimals) {
+    static constexpr double kScale[] = {1.0, 10.0, 100.0, 1000.0};
+    if (decimals < 0 || decimals > 3 || !(std::fabs(value) < 1e9f)) {
+        snprintf(out, size, "%.*f", decimals < 0 ? 0 : decimals, static_cast<double>(value));
+        return;
+    }
+    auto units = static_cast<unsigned long long>(
+        std::fabs(std::nearbyint(static_cast<double>(value) * kScale[decimals])));
+    char reversed[24];
+    int n = 0;
+    do {
+        reversed[n++] = static_cast<char>('0' + units % 10);
+        units /= 10;
+    } while (units > 0 || n <= decimals);
+    char text[32];
+    size_t length = 0;
+    if (std::signbit(value)) text[length++] = '-';
+    for (int i = n - 1; i >= 0; --i) {
+        text[length++] = reversed[i];
+        if (i == decimals && decimals > 0) text[length++] = '.';
+    }
+    text[length] = '\0';
+    CopyText(out, size, text);
+}
+
 UnitsRecord UnitsFrom(const int *unit_choices) {
     UnitsRecord units{};
     if (unit_choices == nullptr) return units;
@@ -40,8 +78,8 @@ void SetLimits(LocalisedValue *r, float range_min, float range_max, float scale_
 void SetMarker(LocalisedValue *r, const char *marker, int status, float value = 0.0f) {
     r->status = status;
     r->unit_text[0] = '\0';
-    snprintf(r->value_text, sizeof r->value_text, "%s", marker);
-    snprintf(r->value_unit_text, sizeof r->value_unit_text, "%s", marker);
+    CopyText(r->value_text, sizeof r->value_text, marker);
+    CopyText(r->value_unit_text, sizeof r->value_unit_text, marker);
     r->value = value;
 }
 
@@ -51,11 +89,14 @@ void SetNumber(LocalisedValue *r, float value, int decimals, const char *unit) {
     r->status = LOCALISED_VALID;
     r->value = decimals >= 0 ? TruncateRealNumberPrecision(decimals, &value) : value;
     const int shown = decimals >= 0 ? decimals : 0;
-    snprintf(r->unit_text, sizeof r->unit_text, "%s", unit);
-    snprintf(r->value_text, sizeof r->value_text, "%.*f", shown,
-             static_cast<double>(r->value));
-    snprintf(r->value_unit_text, sizeof r->value_unit_text, "%s %s", r->value_text,
-             r->unit_text);
+    CopyText(r->unit_text, sizeof r->unit_text, unit);
+    FormatNumber(r->value_text, sizeof r->value_text, r->value, shown);
+    // value_text (at most 20) + blank + unit (at most 10) always fits value_unit_text.
+    const size_t value_length = strlen(r->value_text);
+    memcpy(r->value_unit_text, r->value_text, value_length);
+    r->value_unit_text[value_length] = ' ';
+    CopyText(r->value_unit_text + value_length + 1,
+             sizeof r->value_unit_text - value_length - 1, r->unit_text);
     LocaliseRealNumberString(setup.decimal_comma, r->value_text);
     LocaliseRealNumberString(setup.decimal_comma, r->value_unit_text);
 }

@@ -2,6 +2,7 @@
 // user's date style reads the same everywhere, and the min/max texts built on it.
 #include "values/time_texts.h"
 
+#include <cstdarg>
 #include <cstdio>
 
 #include "app/setup_record.h"
@@ -10,6 +11,14 @@
 namespace {
 
 thread_local MinMaxTexts min_max_texts;
+
+// snprintf for texts of fixed fields: what does not fit is cut, on purpose.
+[[gnu::format(printf, 3, 4)]] void FormatText(char *out, size_t size, const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    vsnprintf(out, size, format, args);
+    va_end(args);
+}
 
 enum StampWord { SECOND, MINUTE, HOUR, DAY, MONTH, YEAR };
 
@@ -42,8 +51,8 @@ void LocaliseExtreme(int quantity, const float *value, const char *which, char *
     if (value == nullptr) return;
     const LocalisedValue *v = LocaliseMeasuredValues(quantity, &setup.units, value);
     if (v->status != LOCALISED_VALID) return;
-    snprintf(value_text, MIN_MAX_TEXT_SIZE, "%s ", v->value_unit_text);
-    snprintf(label, MIN_MAX_TEXT_SIZE, " %s: %s ", which, v->value_unit_text);
+    FormatText(value_text, MIN_MAX_TEXT_SIZE, "%s ", v->value_unit_text);
+    FormatText(label, MIN_MAX_TEXT_SIZE, " %s: %s ", which, v->value_unit_text);
 }
 
 void StampTexts(const int32_t *stamp, const char *label, char *datetime, char *date,
@@ -52,15 +61,15 @@ void StampTexts(const int32_t *stamp, const char *label, char *datetime, char *d
     char d[TIME_DATE_TEXT_SIZE];
     char tm[TIME_DATE_TEXT_SIZE];
     GetTimeDateString(stamp, dt, d, tm);
-    snprintf(datetime, MIN_MAX_TEXT_SIZE, "%s", dt);
-    snprintf(date, MIN_MAX_TEXT_SIZE, "%s", d);
-    snprintf(time_text, MIN_MAX_TEXT_SIZE, "%s", tm);
-    snprintf(full, MIN_MAX_TEXT_SIZE, "%s %s", label, datetime);
+    FormatText(datetime, MIN_MAX_TEXT_SIZE, "%s", dt);
+    FormatText(date, MIN_MAX_TEXT_SIZE, "%s", d);
+    FormatText(time_text, MIN_MAX_TEXT_SIZE, "%s", tm);
+    FormatText(full, MIN_MAX_TEXT_SIZE, "%s %s", label, datetime);
 }
 
 // Two single texts on two lines; the field is large enough for any two of them.
 void JoinLines(char *out, const char *first, const char *second) {
-    snprintf(out, MIN_MAX_BOTH_SIZE, "%s\n%s", first, second);
+    FormatText(out, MIN_MAX_BOTH_SIZE, "%s\n%s", first, second);
 }
 
 }  // namespace
@@ -77,10 +86,10 @@ int GetTimeDateString(const int32_t *time, char *date_and_time, char *date,
     const int hour = time[HOUR], minute = time[MINUTE];
     if (setup.time_24h) {
         if (date_and_time)
-            snprintf(date_and_time, n, "%02d.%02d.%02d %02d:%02d", day, month, year, hour,
+            FormatText(date_and_time, n, "%02d.%02d.%02d %02d:%02d", day, month, year, hour,
                      minute);
-        if (date) snprintf(date, n, "%02d.%02d.%02d", day, month, year);
-        if (time_of_day) snprintf(time_of_day, n, "%02d:%02d", hour, minute);
+        if (date) FormatText(date, n, "%02d.%02d.%02d", day, month, year);
+        if (time_of_day) FormatText(time_of_day, n, "%02d:%02d", hour, minute);
         return 0;
     }
     const bool pm = hour >= 12 && hour <= 23;
@@ -88,10 +97,10 @@ int GetTimeDateString(const int32_t *time, char *date_and_time, char *date,
     if (hour == 0 || hour == 12) shown_hour = 12;
     const char *suffix = pm ? "PM" : "AM";
     if (date_and_time)
-        snprintf(date_and_time, n, "%02d.%02d.%02d %02d:%02d %s", year, month, day,
+        FormatText(date_and_time, n, "%02d.%02d.%02d %02d:%02d %s", year, month, day,
                  shown_hour, minute, suffix);
-    if (date) snprintf(date, n, "%02d.%02d.%02d", year, month, day);
-    if (time_of_day) snprintf(time_of_day, n, "%02d:%02d %s", shown_hour, minute, suffix);
+    if (date) FormatText(date, n, "%02d.%02d.%02d", year, month, day);
+    if (time_of_day) FormatText(time_of_day, n, "%02d:%02d %s", shown_hour, minute, suffix);
     return 0;
 }
 
@@ -99,10 +108,10 @@ MinMaxTexts *GetMinMaxText(int kind, const float *min, const int32_t *min_stamp,
                            const float *max, const int32_t *max_stamp) {
     MinMaxTexts *t = &min_max_texts;
     constexpr size_t n = MIN_MAX_TEXT_SIZE;
-    snprintf(t->min_label, n, "   min: ---  ");
-    snprintf(t->max_label, n, "   max: ---  ");
-    snprintf(t->min_value, n, "   ---  ");
-    snprintf(t->max_value, n, "   ---  ");
+    FormatText(t->min_label, n, "   min: ---  ");
+    FormatText(t->max_label, n, "   max: ---  ");
+    FormatText(t->min_value, n, "   ---  ");
+    FormatText(t->max_value, n, "   ---  ");
 
     bool max_only = false;
     const int quantity = QuantityOfKind(kind, &max_only);

@@ -7,6 +7,20 @@
 #include "station/data/kor_clock_codec.h"
 #include "station/link/kor_requests.h"
 
+// Hands out the fields the console's stamps define, one by one: callers pass the nine
+// int32 words of a queue record's payload as well as whole struct tm, so neither the whole
+// structure nor the day of the year is read or written.
+static void StoreStamp(struct tm *out, const struct tm *in) {
+    out->tm_sec = in->tm_sec;
+    out->tm_min = in->tm_min;
+    out->tm_hour = in->tm_hour;
+    out->tm_mday = in->tm_mday;
+    out->tm_mon = in->tm_mon;
+    out->tm_year = in->tm_year;
+    out->tm_wday = in->tm_wday;
+    out->tm_isdst = in->tm_isdst;
+}
+
 static int ReadKORBytes(uint16_t address, int count) {
     KOR_descriptor.address = address;
     KOR_descriptor.count = static_cast<uint16_t>(count);
@@ -18,10 +32,10 @@ int KOR_ReadTimeDate(struct tm *t, uint16_t address) {
     const int result = ReadKORBytes(address, 5);
     if (result != 0)
         return result;
-    struct tm decoded = *t;
+    struct tm decoded{};
     const int converted = ConvertKORBufferTo_tm_Time(&decoded, KOR_descriptor.data);
     if (converted == 0)
-        *t = decoded;
+        StoreStamp(t, &decoded);
     return converted;
 }
 
@@ -29,15 +43,15 @@ int KOR_ReadDoubleTimeDate(struct tm *first, struct tm *second, uint16_t address
     const int result = ReadKORBytes(address, 10);
     if (result != 0)
         return result;
-    struct tm decoded_first = *first;
-    struct tm decoded_second = *second;
+    struct tm decoded_first{};
+    struct tm decoded_second{};
     const int first_result = ConvertKORBufferTo_tm_Time(&decoded_first, KOR_descriptor.data);
     const int second_result =
         ConvertKORBufferTo_tm_Time(&decoded_second, KOR_descriptor.data + 5);
     if (first_result == 0)
-        *first = decoded_first;
+        StoreStamp(first, &decoded_first);
     if (second_result == 0)
-        *second = decoded_second;
+        StoreStamp(second, &decoded_second);
     return first_result != 0 ? first_result : second_result;
 }
 
@@ -45,10 +59,10 @@ int KOR_ReadFinalTimeDate(struct tm *t, uint16_t address) {
     const int result = ReadKORBytes(address, 6);
     if (result != 0)
         return result;
-    struct tm decoded = *t;
+    struct tm decoded{};
     const int decoded_result = DecodeKORFinalTimeDate(KOR_descriptor.data, 6, &decoded);
     if (decoded_result == 0)
-        *t = decoded;
+        StoreStamp(t, &decoded);
     return decoded_result;
 }
 
@@ -56,10 +70,10 @@ int KOR_ReadMinSec(struct tm *t, uint16_t address) {
     const int result = ReadKORBytes(address, 2);
     if (result != 0)
         return result;
-    struct tm decoded = *t;
+    struct tm decoded{};
     const int decoded_result = DecodeKORMinSec(KOR_descriptor.data, 2, &decoded);
     if (decoded_result == 0)
-        *t = decoded;
+        StoreStamp(t, &decoded);
     return decoded_result;
 }
 

@@ -1,0 +1,17 @@
+// Alarm and min/max display: the blink timer (alarms that went off and changes still
+// waiting for the station blink), the general-alarm indicator, the time stamps that the
+// clear-min/max dialog asked for, and the confirmations of resets.
+#pragma once
+#include "station/comm/records.h"
+
+constexpr int kSymbolGrey = 0xC0C0C0;
+constexpr int kSymbolRed = 0xFF0000;
+
+int BlinkTimer(int panel, int control, int event, void *callback_data, int event_data1,
+               int event_data2);
+// UI record kinds 20..30: stamps of a minimum and maximum for the clear-min/max dialog.
+void ShowMinMaxStamps(const UIRecord *record);
+// UI record kinds 80..93: a reset of the station was done.
+void ConfirmReset(int kind);
+// The blink phase (0 or 1) of the last tick.
+int BlinkPhase();

@@ -1,0 +1,32 @@
+// Redraw of the main panel from UI_data, one group of values at a time. Every redraw
+// dims its controls while the group is stale (its live timer ran out) and undims them
+// otherwise; values are shown in the user's units through LocaliseMeasuredValues.
+#pragma once
+#include "station/data/kor_data.h"
+
+// UI_data to its defaults before the first record arrives.
+void SetUIDataToDefault();
+// Redraws every group and the history file information. Returns 0.
+int RefreshKORPanelSurface();
+
+void ShowWind(const WindGroup *g);
+void ShowIndoorTemperature(const TempGroup *g);
+void ShowOutdoorTemperature(const TempGroup *g);
+void ShowWindchill(const TempGroup *g);
+void ShowDewpoint(const TempGroup *g);
+void ShowIndoorHumidity(const TempGroup *g);
+void ShowOutdoorHumidity(const TempGroup *g);
+void ShowPressureValue(const PressureGroup *g);
+void ShowPressureMinMax(const PressureGroup *g);
+void ShowWeatherPicture(const PressureGroup *g);
+void ShowRain(const RainGroup *g);
+void ShowAlarmEnables(const AlarmFlags *g);
+
+// Direction 0..15 as its name (from the texts panel) and as name, line break and
+// bearing; any other direction gives "---" and "---\n---". Either output may be null;
+// name takes 304 bytes, name_and_bearing 320.
+void GetDirectionString(int direction, char *name, char *name_and_bearing);
+
+// The history file information (file name, first and last data set, their number) in
+// the main panel's and the history panel's information fields.
+void ActualiseCurrentInfoFileHeader(const HistoryFileHeader *header);

@@ -1,0 +1,11 @@
+// Applying a language file (app/language_file.h describes them) to the texts panel.
+#pragma once
+
+// The texts panel's own texts, as loaded from the resource file, are remembered once so
+// that a failed language file can put them back.
+void RememberResourceTexts();
+void RestoreResourceTexts();
+
+// Applies setup.language_file to the texts panel, then renews the panel labels and the
+// tooltips. 0 on success, -1 when the file cannot be read (the resource texts stay).
+int LocaliseAllPanels();

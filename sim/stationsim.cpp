@@ -1,0 +1,257 @@
+// The simulator's thread: it waits on the pseudo-terminal, hands each command byte to
+// the console's protocol, adds what the line does to it (radio silence, pacing at
+// 2400 baud, injected faults) and keeps the console's time running. Simulated time is
+// the start time plus the speed factor times the line's clock; the line's clock is real
+// time, or in manual mode only what the caller advances it by.
+#include "sim/stationsim.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <deque>
+#include <mutex>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
+
+#include "sim/sim_protocol.h"
+#include "sim/sim_pty.h"
+
+namespace {
+
+constexpr double kByteSeconds = 10.0 / 2400.0;  // start bit, 8 data bits, stop bit
+// The console takes in the program's writes only once the line has been quiet this
+// long, so that it never acts on a value whose nibbles are half written.
+constexpr double kWriteSettle = 0.1;
+constexpr double kMaxSettleDelay = 2.0;
+constexpr int kIdlePollMs = 20;
+
+struct PendingByte {
+    double due;  // real seconds
+    uint8_t byte;
+};
+
+}  // namespace
+
+struct StationSim {
+    SimOptions opts;
+    SimConsole console;
+    SimLinkState link{};
+    SimPty pty;
+    SimRandom fault_rng{};
+    SimCounters counters{};
+    std::mutex mu;
+    std::thread thread;
+    std::atomic<bool> stop{false};
+    std::chrono::steady_clock::time_point started;
+    double link_offset = 0.0;      // seconds added by StationSimAdvance
+    double start_time = 0.0;       // UTC seconds at link time 0
+    double silent_until = -1.0;    // link seconds
+    double last_write = -1e9;      // link seconds of the last write or bit command
+    double last_advance = 0.0;     // link seconds when the console last ran
+    double last_due = 0.0;         // real seconds when the line is free again
+    std::deque<PendingByte> out;
+};
+
+namespace {
+
+double RealSeconds(const StationSim *sim) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - sim->started).count();
+}
+
+double LinkSeconds(const StationSim *sim) {
+    return (sim->opts.manual_clock ? 0.0 : RealSeconds(sim)) + sim->link_offset;
+}
+
+double SimTimeAt(const StationSim *sim, double link) {
+    return sim->start_time + sim->opts.speed * link;
+}
+
+void RunConsole(StationSim *sim, double link) {
+    AdvanceSimConsole(&sim->console, SimTimeAt(sim, link));
+    RefreshSimClock(&sim->console, SimTimeAt(sim, link), link);
+    sim->last_advance = link;
+}
+
+void SendByte(StationSim *sim, uint8_t byte) {
+    // A full line buffer (nobody reading the other end) loses the byte, as a wire would.
+    const ssize_t n = write(sim->pty.master, &byte, 1);
+    (void)n;
+}
+
+void QueueReply(StationSim *sim, const uint8_t *reply, int n) {
+    if (!sim->opts.pace_real) {
+        for (int i = 0; i < n; ++i) SendByte(sim, reply[i]);
+        return;
+    }
+    double due = std::max(RealSeconds(sim), sim->last_due);
+    for (int i = 0; i < n; ++i) {
+        due += kByteSeconds;
+        sim->out.push_back(PendingByte{due, reply[i]});
+    }
+    sim->last_due = due;
+}
+
+// Faults that change an answer: a first byte that cannot be the expected echo, a
+// checksum that cannot match.
+void SpoilReply(StationSim *sim, SimCommandKind kind, uint8_t *reply, int n) {
+    if (SimChance(&sim->fault_rng, sim->opts.bad_echo)) {
+        reply[0] = kind == SIM_CMD_ID ? static_cast<uint8_t>(reply[0] | 0x80) : static_cast<uint8_t>(reply[0] ^ 0x40);
+        ++sim->counters.bad_echoes;
+    }
+    if (kind == SIM_CMD_READ && SimChance(&sim->fault_rng, sim->opts.bad_checksum)) {
+        reply[n - 1] = static_cast<uint8_t>(reply[n - 1] ^ 0x5A);
+        ++sim->counters.bad_checksums;
+    }
+}
+
+void HandleByte(StationSim *sim, uint8_t byte) {
+    std::lock_guard<std::mutex> lock(sim->mu);
+    const double link = LinkSeconds(sim);
+    ++sim->counters.received;
+    // The clock and the radio countdown must be right to the second when read.
+    RefreshSimClock(&sim->console, SimTimeAt(sim, link), link);
+    if (SimRadioSilent(&sim->console, link)) {
+        ++sim->counters.radio_ignored;
+        return;
+    }
+    if (link < sim->silent_until) {
+        ++sim->counters.silenced;
+        return;
+    }
+    if (SimChance(&sim->fault_rng, sim->opts.silence_prob)) {
+        sim->silent_until = link + sim->opts.silence_s;
+        ++sim->counters.silences;
+        ++sim->counters.silenced;
+        return;
+    }
+    if (SimChance(&sim->fault_rng, sim->opts.drop)) {
+        ++sim->counters.dropped;
+        return;
+    }
+    uint8_t reply[SIM_MAX_REPLY];
+    const SimCommandKind kind = ClassifySimCommand(byte);
+    const int n = AnswerSimCommand(&sim->link, &sim->console.mem, sim->console.layout->variant, byte, reply);
+    if (n == 0) {
+        ++sim->counters.unanswered;
+        return;
+    }
+    if (kind == SIM_CMD_WRITE || kind == SIM_CMD_SET_BIT || kind == SIM_CMD_CLEAR_BIT) {
+        sim->last_write = link;
+        ++sim->counters.writes;
+    }
+    SpoilReply(sim, kind, reply, n);
+    QueueReply(sim, reply, n);
+    ++sim->counters.answered;
+}
+
+void SendDue(StationSim *sim) {
+    std::lock_guard<std::mutex> lock(sim->mu);
+    const double now = RealSeconds(sim);
+    while (!sim->out.empty() && sim->out.front().due <= now) {
+        SendByte(sim, sim->out.front().byte);
+        sim->out.pop_front();
+    }
+}
+
+void Tick(StationSim *sim) {
+    std::lock_guard<std::mutex> lock(sim->mu);
+    if (sim->opts.manual_clock) return;
+    const double link = LinkSeconds(sim);
+    const bool settled = link - sim->last_write >= kWriteSettle;
+    if (settled || link - sim->last_advance >= kMaxSettleDelay) {
+        RunConsole(sim, link);
+    } else {
+        RefreshSimClock(&sim->console, SimTimeAt(sim, link), link);
+    }
+}
+
+int PollTimeoutMs(StationSim *sim) {
+    std::lock_guard<std::mutex> lock(sim->mu);
+    if (sim->out.empty()) return kIdlePollMs;
+    const double wait = sim->out.front().due - RealSeconds(sim);
+    if (wait <= 0) return 0;
+    return std::min(kIdlePollMs, static_cast<int>(std::ceil(wait * 1000.0)));
+}
+
+void ThreadMain(StationSim *sim) {
+    while (!sim->stop.load()) {
+        struct pollfd p{sim->pty.master, POLLIN, 0};
+        const int r = poll(&p, 1, PollTimeoutMs(sim));
+        if (r > 0 && (p.revents & POLLIN)) {
+            uint8_t buf[64];
+            const ssize_t n = read(sim->pty.master, buf, sizeof buf);
+            for (ssize_t i = 0; i < n; ++i) HandleByte(sim, buf[i]);
+        } else if (r > 0) {
+            // Hang-up or error without data: do not spin on it.
+            std::this_thread::sleep_for(std::chrono::milliseconds(kIdlePollMs));
+        }
+        SendDue(sim);
+        Tick(sim);
+    }
+}
+
+}  // namespace
+
+StationSim *StartStationSim(const SimOptions &opts, const char *link_path, std::string *error) {
+    auto *sim = new StationSim;
+    sim->opts = opts;
+    if (OpenSimPty(&sim->pty, link_path, error) != 0) {
+        delete sim;
+        return nullptr;
+    }
+    InitSimConsole(&sim->console, opts);
+    sim->opts.tz_offset_s = sim->console.opts.tz_offset_s;
+    sim->start_time = sim->console.state.now;
+    SeedSimRandom(&sim->fault_rng, opts.seed ^ 0xFA017ull);
+    sim->started = std::chrono::steady_clock::now();
+    sim->thread = std::thread(ThreadMain, sim);
+    return sim;
+}
+
+void StopStationSim(StationSim *sim) {
+    if (!sim) return;
+    sim->stop.store(true);
+    if (sim->thread.joinable()) sim->thread.join();
+    CloseSimPty(&sim->pty);
+    delete sim;
+}
+
+const char *StationSimDevice(const StationSim *sim) {
+    return sim->pty.device.c_str();
+}
+
+void StationSimAdvance(StationSim *sim, double seconds) {
+    std::lock_guard<std::mutex> lock(sim->mu);
+    if (seconds > 0) sim->link_offset += seconds;
+    RunConsole(sim, LinkSeconds(sim));
+}
+
+uint8_t StationSimPeek(StationSim *sim, uint16_t address) {
+    std::lock_guard<std::mutex> lock(sim->mu);
+    return GetSimNibble(&sim->console.mem, address);
+}
+
+void StationSimPoke(StationSim *sim, uint16_t address, uint8_t nibble) {
+    std::lock_guard<std::mutex> lock(sim->mu);
+    PutSimNibble(&sim->console.mem, address, nibble);
+    MarkSimTouched(&sim->console.mem, address);
+}
+
+void StationSimGetState(StationSim *sim, SimState *out) {
+    std::lock_guard<std::mutex> lock(sim->mu);
+    *out = sim->console.state;
+}
+
+void StationSimGetCounters(StationSim *sim, SimCounters *out) {
+    std::lock_guard<std::mutex> lock(sim->mu);
+    *out = sim->counters;
+}
+
+std::string StationSimDump(StationSim *sim, bool with_memory) {
+    std::lock_guard<std::mutex> lock(sim->mu);
+    std::string text = DumpSimState(&sim->console);
+    if (with_memory) text += DumpSimMemory(&sim->console.mem);
+    return text;
+}

@@ -1,0 +1,50 @@
+// The simulator as a library: a console on its own thread behind a pseudo-terminal, for
+// tests that run the program's serial code in-process, and for the stationsim program.
+// Every accessor takes the simulator's lock, so tests may read its memory and what it
+// meant while the line is busy.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "sim/sim_console.h"
+#include "sim/sim_options.h"
+
+struct StationSim;
+
+// What happened on the line since the start; faults are counted as they are injected.
+struct SimCounters {
+    uint64_t received;        // command bytes that reached the console
+    uint64_t answered;        // commands answered
+    uint64_t unanswered;      // bytes that were no command or came out of turn
+    uint64_t radio_ignored;   // bytes that arrived during a reception window
+    uint64_t silenced;        // bytes that arrived during a silent stretch
+    uint64_t silences;        // silent stretches begun
+    uint64_t dropped;         // commands dropped on purpose
+    uint64_t bad_echoes;      // answers sent with a wrong first byte
+    uint64_t bad_checksums;   // reads sent with a wrong checksum
+    uint64_t writes;          // nibble writes and bit commands carried out
+};
+
+// Starts a console as opts describes; its line is linked at link_path (may be null).
+// Returns null on failure, with the reason in error when given.
+StationSim *StartStationSim(const SimOptions &opts, const char *link_path,
+                            std::string *error = nullptr);
+// Stops the thread, removes the link and frees everything; null is ignored.
+void StopStationSim(StationSim *sim);
+
+const char *StationSimDevice(const StationSim *sim);
+// Moves the line's clock (and so simulated time, times the speed factor) on by
+// seconds and runs the console up to the new time. With opts.manual_clock this is the
+// only way time moves, which makes the weather, history and radio exactly repeatable.
+void StationSimAdvance(StationSim *sim, double seconds);
+uint8_t StationSimPeek(StationSim *sim, uint16_t address);
+// Stores a nibble as if the program had written it over the line.
+void StationSimPoke(StationSim *sim, uint16_t address, uint8_t nibble);
+void StationSimGetState(StationSim *sim, SimState *out);
+void StationSimGetCounters(StationSim *sim, SimCounters *out);
+// Readable dump of what the console holds now, with a nibble dump when with_memory.
+std::string StationSimDump(StationSim *sim, bool with_memory);
+
+// Dumps of a console that the caller owns (used by the above and by tests).
+std::string DumpSimState(const SimConsole *c);
+std::string DumpSimMemory(const SimMemory *m);
