@@ -19,9 +19,9 @@
 #include "station/data/kor_clock.h"
 #include "station/data/kor_readers.h"
 #include "station/data/kor_writers.h"
-#include "station/data/memory_map.h"
+#include "station/data/kor_memory_map.h"
 #include "values/time_scales.h"
-#include "values/units.h"
+#include "values/conversions.h"
 
 namespace {
 

@@ -21,9 +21,9 @@
 #include "station/data/kor_clock.h"
 #include "station/data/kor_readers.h"
 #include "station/data/kor_writers.h"
-#include "station/data/memory_map.h"
+#include "station/data/kor_memory_map.h"
 #include "values/time_scales.h"
-#include "values/units.h"
+#include "values/conversions.h"
 
 namespace {
 
@@ -167,7 +167,7 @@ void HistoryHeaderStep(KORData *rec) {
 // and the same data set is fetched again, with its own time, on the next attempt.
 int StoreDataSet(KORData *rec, HistoryRecord *data_set) {
     const HistoryFileHeader before = rec->file_header;
-    data_set->rain = ContinueRain(&rec->file_header, data_set->rain, rec->rain.total.value);
+    data_set->rain = ApplyRainOffset(&rec->file_header, data_set->rain, rec->rain.total.value);
     const int r = AddHistoryDataSetToFile(rec, data_set);
     if (r == 0) {
         history_write_failure_shown = false;
@@ -387,17 +387,6 @@ int32_t HistoryDataSetsToFetch(const KORHistoryHeader *station, const HistoryFil
     if (n > ring_size) n = ring_size;
     if (n < 0) n = 0;
     return static_cast<int32_t>(n);
-}
-
-float ContinueRain(HistoryFileHeader *file, float raw_rain, float station_rain_total) {
-    if (file->rain_offset == HISTORY_RAIN_OFFSET_UNKNOWN) {
-        const float difference = station_rain_total - raw_rain;
-        file->rain_offset = TruncateRealNumberPrecision(2, &difference);
-    } else if (raw_rain < file->last_raw_rain) {
-        file->rain_offset += 2121.728f;  // the console's 12-bit counter wrapped: 4096 x 0.518 mm
-    }
-    file->last_raw_rain = raw_rain;
-    return raw_rain + file->rain_offset;
 }
 
 int32_t ReceptionPollSeconds(float tx_interval, float tx_countdown) {

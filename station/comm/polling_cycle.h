@@ -29,9 +29,6 @@ int PreventHFReceptionTimer(int panel, int control, int event, void *callback_da
 // Returns -1 for a header that cannot be right (no interval, ring index out of range).
 int32_t HistoryDataSetsToFetch(const KORHistoryHeader *station, const HistoryFileHeader *file,
                                int new_file, int32_t ring_size);
-// Applies the rain continuity rules to the file header for a data set with raw rain r
-// and returns the rain to store.
-float ContinueRain(HistoryFileHeader *file, float raw_rain, float station_rain_total);
 // Poll timer of the reception group after a good read of the reception timer.
 int32_t ReceptionPollSeconds(float tx_interval, float tx_countdown);
 // Whether a reception timer reading can be used to plan pauses.
