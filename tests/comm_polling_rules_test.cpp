@@ -2,7 +2,6 @@
 // mistakes here lose or duplicate history data sets, or blind the reception pauses.
 #include <gtest/gtest.h>
 
-#include "history/history_file.h"
 #include "station/comm/polling_cycle.h"
 
 namespace {
@@ -66,21 +65,6 @@ TEST(HistoryDataSetsToFetch, RefusesHeadersThatCannotBeRight) {
     const HistoryFileHeader f = File(1'600'000'000);
     EXPECT_EQ(HistoryDataSetsToFetch(&no_interval, &f, 0, 175), -1);
     EXPECT_EQ(HistoryDataSetsToFetch(&bad_index, &f, 0, 175), -1);
-}
-
-TEST(RainContinuity, FirstSetFixesTheOffsetAndWrapsAddOneCounterRange) {
-    HistoryFileHeader f = File(0);
-    // The console's total is 120.57 mm while its raw counter stands at 20.72 mm.
-    const float stored = ApplyRainOffset(&f, 20.72f, 120.57f);
-    EXPECT_NEAR(f.rain_offset, 99.85f, 0.011f);
-    EXPECT_NEAR(stored, 120.57f, 0.011f);
-
-    f.rain_offset = 10.0f;
-    EXPECT_FLOAT_EQ(ApplyRainOffset(&f, 2100.0f, 0.0f), 2110.0f);
-    EXPECT_NEAR(ApplyRainOffset(&f, 3.1f, 0.0f), 2134.828f, 0.001f);
-    EXPECT_NEAR(f.rain_offset, 2131.728f, 0.001f);
-    EXPECT_FLOAT_EQ(f.last_raw_rain, 3.1f);
-    EXPECT_NEAR(ApplyRainOffset(&f, 3.1f, 0.0f), 2134.828f, 0.001f);  // no rain: no wrap
 }
 
 TEST(ReceptionTimer, PollSecondsAndPlausibility) {
