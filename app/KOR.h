@@ -240,7 +240,12 @@ constexpr int PRESSUREP_KIND_LABEL = 2;
 constexpr int PRESSUREP_KIND = 3;
 constexpr int PRESSUREP_HINT = 4;
 
-// Resource number 11 is timerP, the communication thread's timer panel.
+// timerP: the communication thread's timer panel, timers only, loaded by that thread
+constexpr int TIMERP = 11;
+constexpr int TIMERP_RESPONSE = 1;   // response time-out of the state machine
+constexpr int TIMERP_DATAPOLL = 2;   // collects the data bytes of a read block
+constexpr int TIMERP_RECEPTION = 3;  // reception pause around the console's radio window
+constexpr int TIMERP_LIVETICK = 4;   // counts the groups' live and poll timers down
 
 // X(name, control id, longest text in characters)
 #define TXTP_TEXTS(X) \

@@ -665,6 +665,23 @@ void WriteSettings(SimConsole *c) {
     PutPressureAlarm(m, l->press_high_alarm, 1030.0, 1040.0);
 }
 
+// Before its first reading of a sensor the console holds "no value" in its extremes.
+void WriteExtremeMarkers(SimConsole *c) {
+    const SimLayout *l = c->layout;
+    SimMemory *m = &c->mem;
+    for (const SimTempBlock *b : {&l->itemp, &l->otemp, &l->chill, &l->dew}) {
+        PutSimTemperature(m, b->min_ll, 0, SIM_VALUE_MISSING);
+        PutSimTemperature(m, b->max_ll, 0, SIM_VALUE_MISSING);
+    }
+    for (const SimHumBlock *b : {&l->ihum, &l->ohum}) {
+        PutSimHumidity(m, b->min_l, 0, SIM_VALUE_MISSING);
+        PutSimHumidity(m, b->max_l, 0, SIM_VALUE_MISSING);
+    }
+    FillSimNibbles(m, l->press_min, 0xA, 20);
+    FillSimNibbles(m, l->press_max, 0xA, 20);
+    PutSimNibble(m, l->wind_minmax_flags, WindMinMaxFlags(&c->state));
+}
+
 void InitHistory(SimConsole *c) {
     const SimLayout *l = c->layout;
     if (!l->hist_max) return;
@@ -730,6 +747,7 @@ void InitSimConsole(SimConsole *c, const SimOptions &opts) {
         q->min.marker = q->max.marker = SIM_VALUE_MISSING;  // no extreme seen yet
 
     WriteSettings(c);
+    WriteExtremeMarkers(c);
     InitHistory(c);
     InitRain(c, t0);
     ApplyReadings(c, t0, 0, false);

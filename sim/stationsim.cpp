@@ -25,6 +25,9 @@ constexpr double kByteSeconds = 10.0 / 2400.0;  // start bit, 8 data bits, stop 
 // long, so that it never acts on a value whose nibbles are half written.
 constexpr double kWriteSettle = 0.1;
 constexpr double kMaxSettleDelay = 2.0;
+// Half an address that is not completed within this time is forgotten, so that a program
+// that gave up in the middle of one starts afresh with its next command.
+constexpr double kAddressIdleReset = 0.5;
 constexpr int kIdlePollMs = 20;
 
 struct PendingByte {
@@ -49,6 +52,7 @@ struct StationSim {
     double start_time = 0.0;       // UTC seconds at link time 0
     double silent_until = -1.0;    // link seconds
     double last_write = -1e9;      // link seconds of the last write or bit command
+    double last_byte = 0.0;        // link seconds of the last command byte
     double last_advance = 0.0;     // link seconds when the console last ran
     double last_due = 0.0;         // real seconds when the line is free again
     std::deque<PendingByte> out;
@@ -110,6 +114,8 @@ void HandleByte(StationSim *sim, uint8_t byte) {
     std::lock_guard<std::mutex> lock(sim->mu);
     const double link = LinkSeconds(sim);
     ++sim->counters.received;
+    if (link - sim->last_byte >= kAddressIdleReset) sim->link.position = 0;
+    sim->last_byte = link;
     // The clock and the radio countdown must be right to the second when read.
     RefreshSimClock(&sim->console, SimTimeAt(sim, link), link);
     if (SimRadioSilent(&sim->console, link)) {

@@ -1,0 +1,341 @@
+// Panels by handle: loading from the resource file, showing, pop-ups and discarding, and
+// the main event loop. A panel belongs to the thread that loaded it; the main thread's
+// panels are windows of widgets, another thread's panels are only its timers, so no
+// widget is ever touched off the main thread.
+#include "platform/panel_resource.h"
+#include "platform/panel_store.h"
+#include "platform/thread_context.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <mutex>
+
+namespace {
+
+std::mutex store_mutex;
+std::map<int, std::shared_ptr<Panel>> panels;           // guarded by store_mutex
+int next_panel_handle = 1;                               // guarded by store_mutex
+std::map<std::string, CtrlCallbackPtr> callbacks;       // guarded by store_mutex
+std::map<QString, WidgetFactory> widget_classes;        // guarded by store_mutex
+
+// Main thread only.
+std::vector<int> popups;  // installed pop-ups, last on top
+QEventLoop *ui_loop = nullptr;
+
+std::string FolderOf(const std::string &path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+void ForgetPopup(int handle) {
+    popups.erase(std::remove(popups.begin(), popups.end(), handle), popups.end());
+}
+
+// Brings a window to the front; the offscreen platform has no front (and says so).
+void Raise(QWidget *w) {
+    if (w->isWindow() && QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
+}
+
+void TakeDownPopup(QWidget *w) {
+    w->hide();
+    w->setWindowModality(Qt::NonModal);
+}
+
+void DiscardOne(const std::shared_ptr<Panel> &p) {
+    StopPanelTimers(*p);
+    if (p->widget != nullptr) {
+        ForgetPopup(p->handle);
+        p->widget->hide();
+        DeleteWhenSafe(p->widget);
+    }
+    RemovePanel(p->handle);
+}
+
+// A panel of the main thread with widgets, for display calls.
+std::shared_ptr<Panel> WidgetPanel(int handle, int *error) {
+    std::shared_ptr<Panel> p = OwnPanel(handle, error);
+    if (p != nullptr && p->widget == nullptr) {
+        *error = kUIErrThread;
+        return nullptr;
+    }
+    return p;
+}
+
+int LoadTimersOnly(const std::string &path, int resource_id) {
+    PanelSpec spec;
+    const int read = ReadPanelSpec(path, resource_id, false, &spec);
+    if (read < 0) return read;
+    auto p = std::make_shared<Panel>();
+    p->resource_id = resource_id;
+    p->name = spec.name;
+    p->owner = CurrentThreadID();
+    for (const TimerSpec &t : spec.timers) {
+        if (t.ctrl_id == 0) continue;
+        TimerControl &c = p->timers[t.ctrl_id];
+        c.ctrl_id = t.ctrl_id;
+        c.callback = t.callback;
+        c.interval_s = t.interval_s;
+        c.enabled = t.enabled;
+    }
+    const int handle = AddPanel(p);
+    StartPanelTimers(*p);
+    return handle;
+}
+
+int LoadWithWidgets(int parent, const std::string &path, int resource_id) {
+    if (qobject_cast<QApplication *>(QCoreApplication::instance()) == nullptr) return kUIErrThread;
+    QWidget *parent_widget = nullptr;
+    if (parent > 0) {
+        int error = 0;
+        const std::shared_ptr<Panel> pp = WidgetPanel(parent, &error);
+        if (pp == nullptr) return error;
+        parent_widget = pp->widget;
+    }
+    PanelSpec spec;
+    const int read = ReadPanelSpec(path, resource_id, true, &spec);
+    if (read < 0) return read;
+    QWidget *w = BuildPanelWidgets(spec.ui, FolderOf(path), parent_widget);
+    if (w == nullptr) return kUIErrParse;
+    w->hide();
+    auto p = std::make_shared<Panel>();
+    p->parent = parent > 0 ? parent : 0;
+    p->resource_id = resource_id;
+    p->name = spec.name;
+    p->callback = spec.callback;
+    p->owner = CurrentThreadID();
+    p->widget = w;
+    for (const TimerSpec &t : spec.timers) {
+        if (t.ctrl_id == 0) continue;
+        TimerControl &c = p->timers[t.ctrl_id];
+        c.ctrl_id = t.ctrl_id;
+        c.callback = t.callback;
+        c.interval_s = t.interval_s;
+        c.enabled = t.enabled;
+    }
+    const int handle = AddPanel(p);
+    CollectControls(*p);
+    StartPanelTimers(*p);
+    return handle;
+}
+
+}  // namespace
+
+// ---- Store ------------------------------------------------------------------------------
+
+namespace {
+thread_local int callback_depth = 0;
+}
+
+CallbackScope::CallbackScope() { ++callback_depth; }
+CallbackScope::~CallbackScope() { --callback_depth; }
+bool InCallback() { return callback_depth > 0; }
+
+void DeleteWhenSafe(QObject *object) {
+    if (object == nullptr) return;
+    if (InCallback())
+        object->deleteLater();
+    else
+        delete object;
+}
+
+namespace {
+
+// Panels live until the program ends; the main thread's go with the application object,
+// so that their widgets are not left behind after it (and show up as leaks).
+void DiscardMainThreadPanels() {
+    std::vector<std::shared_ptr<Panel>> mine;
+    {
+        std::lock_guard lock(store_mutex);
+        for (const auto &[handle, p] : panels)
+            if (p->owner == CurrentThreadID()) mine.push_back(p);
+    }
+    for (const auto &p : mine)
+        if (p->parent == 0) DiscardPanel(p->handle);
+}
+
+}  // namespace
+
+int AddPanel(const std::shared_ptr<Panel> &panel) {
+    static std::once_flag cleanup;
+    std::call_once(cleanup, [] { qAddPostRoutine(DiscardMainThreadPanels); });
+    std::lock_guard lock(store_mutex);
+    panel->handle = next_panel_handle++;
+    panels[panel->handle] = panel;
+    return panel->handle;
+}
+
+void RemovePanel(int handle) {
+    std::lock_guard lock(store_mutex);
+    panels.erase(handle);
+}
+
+std::shared_ptr<Panel> OwnPanel(int handle, int *error) {
+    std::lock_guard lock(store_mutex);
+    const auto it = panels.find(handle);
+    if (it == panels.end()) {
+        *error = kUIErrPanel;
+        return nullptr;
+    }
+    if (it->second->owner != CurrentThreadID()) {
+        *error = kUIErrThread;
+        return nullptr;
+    }
+    *error = 0;
+    return it->second;
+}
+
+std::vector<int> ChildPanels(int handle) {
+    std::lock_guard lock(store_mutex);
+    std::vector<int> children;
+    for (const auto &[h, p] : panels)
+        if (p->parent == handle) children.push_back(h);
+    return children;
+}
+
+void RegisterCallback(const char *name, CtrlCallbackPtr callback) {
+    if (name == nullptr) return;
+    std::lock_guard lock(store_mutex);
+    callbacks[name] = callback;
+}
+
+CtrlCallbackPtr FindCallback(const std::string &name) {
+    if (name.empty()) return nullptr;
+    std::lock_guard lock(store_mutex);
+    const auto it = callbacks.find(name);
+    return it == callbacks.end() ? nullptr : it->second;
+}
+
+void RegisterWidgetClass(const char *class_name, WidgetFactory factory) {
+    if (class_name == nullptr) return;
+    std::lock_guard lock(store_mutex);
+    widget_classes[QString::fromUtf8(class_name)] = factory;
+}
+
+WidgetFactory FindWidgetClass(const QString &class_name) {
+    std::lock_guard lock(store_mutex);
+    const auto it = widget_classes.find(class_name);
+    return it == widget_classes.end() ? nullptr : it->second;
+}
+
+// ---- Panels -----------------------------------------------------------------------------
+
+int LoadPanel(int parent, const char *file_name, int resource_id) {
+    const std::string path = ResourcePath(file_name);
+    if (path.empty()) return kUIErrFile;
+    if (!OnMainThread()) return LoadTimersOnly(path, resource_id);
+    return LoadWithWidgets(parent, path, resource_id);
+}
+
+int DiscardPanel(int panel) {
+    int error = 0;
+    const std::shared_ptr<Panel> p = OwnPanel(panel, &error);
+    if (p == nullptr) return error;
+    for (int child : ChildPanels(panel)) DiscardPanel(child);
+    DiscardOne(p);
+    return 0;
+}
+
+int DisplayPanel(int panel) {
+    int error = 0;
+    const std::shared_ptr<Panel> p = WidgetPanel(panel, &error);
+    if (p == nullptr) return error;
+    p->widget->show();
+    Raise(p->widget);
+    return 0;
+}
+
+int HidePanel(int panel) {
+    int error = 0;
+    const std::shared_ptr<Panel> p = WidgetPanel(panel, &error);
+    if (p == nullptr) return error;
+    if (std::find(popups.begin(), popups.end(), panel) != popups.end()) {
+        ForgetPopup(panel);
+        TakeDownPopup(p->widget);
+        return 0;
+    }
+    p->widget->hide();
+    return 0;
+}
+
+int InstallPopup(int panel) {
+    int error = 0;
+    const std::shared_ptr<Panel> p = WidgetPanel(panel, &error);
+    if (p == nullptr) return error;
+    if (!p->widget->isWindow()) return kUIErrPanel;  // a child panel cannot pop up
+    ForgetPopup(panel);
+    // Modality only takes effect on a window that is shown afresh.
+    p->widget->hide();
+    p->widget->setWindowModality(Qt::ApplicationModal);
+    p->widget->show();
+    Raise(p->widget);
+    popups.push_back(panel);
+    return 0;
+}
+
+int RemovePopup(int all) {
+    if (!OnMainThread()) return kUIErrThread;
+    while (!popups.empty()) {
+        const int top = popups.back();
+        popups.pop_back();
+        int error = 0;
+        if (const std::shared_ptr<Panel> p = WidgetPanel(top, &error)) TakeDownPopup(p->widget);
+        if (all == 0) break;
+    }
+    return 0;
+}
+
+int SetPanelAttribute(int panel, int attribute, int value) {
+    int error = 0;
+    const std::shared_ptr<Panel> p = WidgetPanel(panel, &error);
+    if (p == nullptr) return error;
+    switch (attribute) {
+    case ATTR_VISIBLE: return value != 0 ? DisplayPanel(panel) : HidePanel(panel);
+    case ATTR_DIMMED: p->widget->setEnabled(value == 0); return 0;
+    default: return kUIErrAttribute;
+    }
+}
+
+int SetPanelAttribute(int panel, int attribute, const char *value) {
+    int error = 0;
+    const std::shared_ptr<Panel> p = WidgetPanel(panel, &error);
+    if (p == nullptr) return error;
+    if (attribute != ATTR_TITLE || value == nullptr) return kUIErrAttribute;
+    p->widget->setWindowTitle(QString::fromUtf8(value));
+    return 0;
+}
+
+int GetPanelAttribute(int panel, int attribute, int *value) {
+    int error = 0;
+    const std::shared_ptr<Panel> p = WidgetPanel(panel, &error);
+    if (p == nullptr) return error;
+    if (value == nullptr) return kUIErrAttribute;
+    switch (attribute) {
+    case ATTR_VISIBLE: *value = p->widget->isVisible() ? 1 : 0; return 0;
+    case ATTR_DIMMED: *value = p->widget->isEnabled() ? 0 : 1; return 0;
+    default: return kUIErrAttribute;
+    }
+}
+
+// ---- Event loop ---------------------------------------------------------------------------
+
+int RunUserInterface() {
+    if (!OnMainThread()) return kUIErrThread;
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    QEventLoop loop;
+    QEventLoop *outer = ui_loop;
+    ui_loop = &loop;
+    const int code = loop.exec();
+    ui_loop = outer;
+    return code;
+}
+
+int QuitUserInterface(int code) {
+    if (!OnMainThread()) {
+        PostToThread(MainThreadID(), [code] { QuitUserInterface(code); });
+        return 0;
+    }
+    if (ui_loop != nullptr) ui_loop->exit(code);
+    return 0;
+}

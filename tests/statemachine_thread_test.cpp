@@ -1,0 +1,135 @@
+// The communication thread as the program starts and stops it: with no console port,
+// with a silent console and with one that answers. The stop must come promptly even
+// while the thread waits for a reply, and everything the thread opened is released.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include "app/setup_record.h"
+#include "platform/runtime.h"
+#include "station/comm/comm_flags.h"
+#include "station/comm/comm_lifecycle.h"
+#include "station/comm/kor_state_machine.h"
+#include "station/data/kor_memory_map.h"
+#include "station/link/kor_rs232.h"
+#include "support/link_thread.h"
+#include "support/scripted_peer.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+constexpr int kPort = 8;
+constexpr double kStopLimit = 1.5;  // s the user waits at most for the thread to end
+
+double Seconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void Sleep(double seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+class CommThread : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetLinkFlags();
+        // Whatever the thread prepares on disc stays inside the test's folder.
+        snprintf(setup.history_file, sizeof setup.history_file, "%s",
+                 folder.file("history.dat").c_str());
+    }
+    void TearDown() override { ResetLinkFlags(); }
+
+    // Stops the thread; returns the seconds the stop took.
+    double Stop(int *result) {
+        const double start = Seconds();
+        *result = StateMaschineDestructor();
+        return Seconds() - start;
+    }
+
+    TempFolder folder;
+};
+
+TEST_F(CommThread, WithoutAPortTheThreadEndsBeforeIdentifying) {
+    const int port = 42;
+    char device[64];
+    snprintf(device, sizeof device, "/dev/ttyS%d", port - 1);
+    if (std::filesystem::exists(device)) GTEST_SKIP() << device << " exists here";
+    ASSERT_EQ(StateMaschineConstructor(port), 0);
+    int stopped = 99;
+    EXPECT_LT(Stop(&stopped), kStopLimit);
+    EXPECT_EQ(stopped, 0);
+    EXPECT_EQ(comm_thread_record.thread_status, THREAD_PORT_FAILED);
+    EXPECT_EQ(CmtGetThreadPoolFunctionReturnValue(comm_thread_function_id), 1);
+    EXPECT_EQ(gm_comport, -1);
+}
+
+TEST_F(CommThread, SilentConsoleIsAskedOncePerSecondAndTheStopIsPrompt) {
+    ScriptedPeer peer(kPort);
+    ASSERT_EQ(StateMaschineConstructor(kPort), 0);
+    ASSERT_TRUE(peer.WaitForReceived(3, 6.0));
+    Sleep(0.4);  // inside the 1 s wait of the next identification
+    int stopped = 99;
+    EXPECT_LT(Stop(&stopped), kStopLimit);
+    EXPECT_EQ(stopped, 0);
+    EXPECT_EQ(comm_thread_record.thread_status, THREAD_RELEASED);
+    EXPECT_EQ(gm_comport, -1);
+    EXPECT_EQ(timer_panel, 0);
+
+    const std::vector<PeerByte> sent = peer.Received();
+    for (const PeerByte &b : sent) EXPECT_EQ(b.byte, 0x06);
+    EXPECT_GE(sent[2].time - sent[1].time, 0.75);
+    EXPECT_LE(sent[2].time - sent[1].time, 1.8);
+    Sleep(1.2);
+    EXPECT_EQ(peer.Received().size(), sent.size());  // nothing after the stop
+}
+
+TEST_F(CommThread, AnsweringConsoleIsIdentifiedThenLeftAlone) {
+    ScriptedPeer peer(kPort);
+    peer.AnswerLikeConsole(2);
+    ASSERT_EQ(StateMaschineConstructor(kPort), 0);
+    ASSERT_TRUE(peer.WaitForReceived(2, 5.0));
+    Sleep(1.5);
+    EXPECT_EQ(peer.ReceivedBytes(), (std::vector<uint8_t>{0x06, 0x06}));
+    EXPECT_EQ(comm_thread_record.thread_status, THREAD_RUNNING);
+    int stopped = 99;
+    EXPECT_LT(Stop(&stopped), kStopLimit);
+    EXPECT_EQ(stopped, 0);
+    EXPECT_EQ(comm_thread_record.thread_status, THREAD_RELEASED);
+    EXPECT_EQ(gm_comport, -1);
+    EXPECT_EQ(kor_map_variant, 8);
+}
+
+TEST_F(CommThread, DisagreeingIdentificationsAreReadAgain) {
+    ScriptedPeer peer(kPort);
+    peer.Expect(0x06, {0x02});
+    peer.Expect(0x06, {0x01});
+    peer.AnswerLikeConsole(1);
+    ASSERT_EQ(StateMaschineConstructor(kPort), 0);
+    ASSERT_TRUE(peer.WaitForReceived(4, 5.0));
+    Sleep(1.2);
+    EXPECT_EQ(peer.ReceivedBytes().size(), 4u);
+    int stopped = 99;
+    EXPECT_LT(Stop(&stopped), kStopLimit);
+    EXPECT_EQ(stopped, 0);
+    EXPECT_EQ(kor_map_variant, 7);
+}
+
+TEST_F(CommThread, RestartOnTheSamePortOpensItAgain) {
+    ScriptedPeer peer(kPort);
+    peer.AnswerLikeConsole(2);
+    for (int round = 1; round <= 2; ++round) {
+        ASSERT_EQ(StateMaschineConstructor(kPort), 0);
+        ASSERT_TRUE(peer.WaitForReceived(2u * round, 5.0)) << "round " << round;
+        int stopped = 99;
+        EXPECT_LT(Stop(&stopped), kStopLimit);
+        EXPECT_EQ(stopped, 0);
+        EXPECT_EQ(gm_comport, -1);
+    }
+}
+
+}  // namespace
