@@ -13,6 +13,7 @@
 #include "platform/panels.h"
 #include "platform/runtime.h"
 #include "station/comm/comm_flags.h"
+#include "station/comm/comm_thread.h"
 #include "station/comm/kor_state_machine.h"
 #include "station/comm/polling_cycle.h"
 #include "station/comm/tsq_records.h"

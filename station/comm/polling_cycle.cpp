@@ -16,6 +16,7 @@
 #include "platform/popups.h"
 #include "platform/runtime.h"
 #include "station/comm/comm_flags.h"
+#include "station/comm/comm_thread.h"
 #include "station/comm/kor_state_machine.h"
 #include "station/comm/tsq_records.h"
 #include "station/data/kor_clock.h"
@@ -26,8 +27,6 @@
 #include "values/conversions.h"
 
 namespace {
-
-KORData comm_record;
 
 // Set while the history file refuses appends, so that one failure streak shows one
 // message instead of one per cycle.
@@ -293,8 +292,6 @@ void RunNumberedStep(KORData *rec, int step) {
 
 }  // namespace
 
-KORData *CommRecord() { return &comm_record; }
-
 int PollStationData(KORData *rec) {
     polling_resume_step = polling_step;
     polling_step = 0;
@@ -335,14 +332,14 @@ int PollingData(int, int, int event, void *, int, int event_data2) {
     const int32_t elapsed = static_cast<int32_t>(std::lround(TimerTickSeconds(event_data2)));
     int32_t live_expired = 0;
     int32_t due = 0;
-    DecrementLiveTimers(&comm_record, &live_expired, &due, &elapsed);
+    DecrementLiveTimers(CommRecord(), &live_expired, &due, &elapsed);
     if (due != 0) flag_data_due = 1;
     return 0;
 }
 
 int PreventHFReceptionTimer(int, int, int event, void *, int, int) {
     if (event != EVENT_TIMER_TICK) return 0;
-    const ReceptionGroup &rx = comm_record.reception;
+    const ReceptionGroup &rx = CommRecord()->reception;
     if (reception_read_failures > 5 || flag_commands_waiting == 1) {
         SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 0);
         flag_reception_pause = 0;
@@ -350,8 +347,8 @@ int PreventHFReceptionTimer(int, int, int event, void *, int, int) {
         return 0;
     }
     if (flag_reception_pause == 0) {
-        const KORHistoryHeader &h = comm_record.station_header;
-        if (rx.tx_interval == 8.0f && comm_record.history_header_valid == 1 && h.to_read > 1) {
+        const KORHistoryHeader &h = CommRecord()->station_header;
+        if (rx.tx_interval == 8.0f && CommRecord()->history_header_valid == 1 && h.to_read > 1) {
             reception_skip_count -= 1;
             if (reception_skip_count <= 0) {
                 flag_reception_pause = 1;

@@ -6,9 +6,6 @@
 
 #include "station/data/kor_data.h"
 
-// The communication thread's own measured-values record.
-KORData *CommRecord();
-
 // One cycle: 0 when it ran to its end, 1 when it stopped early at a step boundary (a
 // command, a reception pause or quitting); the next call resumes at the stopped step.
 int PollStationData(KORData *record);

@@ -11,6 +11,9 @@ CmtTSQHandle h_TSQ_to_CSM = 0;
 static CmtTSQCallbackID ui_callback_id = 0;
 static CmtTSQCallbackID csm_callback_id = 0;
 static UIRecord ui_record;
+static CmtTSQCallbackPtr ui_queue_reader = nullptr;
+
+void SetUIQueueReader(CmtTSQCallbackPtr reader) { ui_queue_reader = reader; }
 
 int CreateTSQs() {
     if (CmtNewTSQ(TSQ_CAPACITY, sizeof(UIRecord), OPT_TSQ_AUTO_FLUSH_EXACT, &h_TSQ_to_UI) < 0) {
@@ -23,8 +26,9 @@ int CreateTSQs() {
         DiscardTSQs();
         return -2;
     }
-    if (CmtInstallTSQCallback(h_TSQ_to_UI, EVENT_TSQ_ITEMS_IN_QUEUE, 1, ReadElementFromTSQ_to_UI,
-                              nullptr, CmtGetMainThreadID(), &ui_callback_id) < 0 ||
+    if ((ui_queue_reader != nullptr &&
+         CmtInstallTSQCallback(h_TSQ_to_UI, EVENT_TSQ_ITEMS_IN_QUEUE, 1, ui_queue_reader, nullptr,
+                               CmtGetMainThreadID(), &ui_callback_id) < 0) ||
         CmtInstallTSQCallback(h_TSQ_to_CSM, EVENT_TSQ_ITEMS_IN_QUEUE, 1, GetTSQ_to_CSMStatus,
                               nullptr, CmtGetCurrentThreadID(), &csm_callback_id) < 0) {
         DiscardTSQs();

@@ -55,6 +55,7 @@ int SendHistoryFileRecord(const char *path, const void *file_header, size_t byte
 
 // Command-queue callback (communication thread): raises the flags that stop polling.
 void GetTSQ_to_CSMStatus(CmtTSQHandle queue, unsigned event, int value, void *callback_data);
-// UI-queue callback (main thread), the display's.
-void ReadElementFromTSQ_to_UI(CmtTSQHandle queue, unsigned event, int value,
-                              void *callback_data);
+// The display hands its UI-queue callback (ReadElementFromTSQ_to_UI) over once at
+// start-up; every queue the communication thread creates then gets it, on the main
+// thread. Without one the records wait in the queue for whoever reads it (tests).
+void SetUIQueueReader(CmtTSQCallbackPtr reader);
