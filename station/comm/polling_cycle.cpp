@@ -28,6 +28,8 @@
 
 namespace {
 
+constexpr int KOR_CLOCK_IMPOSSIBLE = -3;  // a clock reader's answer for impossible digits
+
 // Set while the history file refuses appends, so that one failure streak shows one
 // message instead of one per cycle.
 bool history_write_failure_shown = false;
@@ -87,36 +89,33 @@ void ReceptionStep(KORData *rec) {
 
 // ---- clock --------------------------------------------------------------------------
 
-bool ClockFieldsPlausible(const struct tm *t) {
-    static const int days[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (t->tm_min < 0 || t->tm_min > 59 || t->tm_hour < 0 || t->tm_hour > 23) return false;
-    if (t->tm_mon < 0 || t->tm_mon > 11 || t->tm_year < 100 || t->tm_year > 199) return false;
-    if (t->tm_mday < 1 || t->tm_mday > days[t->tm_mon]) return false;
-    const int year = t->tm_year + 1900;
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return !(t->tm_mon == 1 && t->tm_mday == 29 && !leap);
+// Reads until the transfer succeeds. 0, -1 when the step must stop, or
+// KOR_CLOCK_IMPOSSIBLE when the console's clock holds a time that cannot be.
+template <typename Read>
+int ReadClockPart(Read read) {
+    for (;;) {
+        const int r = read();
+        if (r == 0 || r == KOR_CLOCK_IMPOSSIBLE) return r;
+        if (StepMustStop()) return -1;
+    }
 }
 
 void ClockStep(KORData *rec) {
     struct tm min_sec;
     memset(&min_sec, 0, sizeof min_sec);
-    for (;;) {
-        if (KOR_ReadMinSec(&min_sec, CSECL) == 0) break;
-        if (StepMustStop()) return;
-    }
+    int r = ReadClockPart([&] { return KOR_ReadMinSec(&min_sec, CSECL); });
     const time_t pc_time = time(nullptr);
     struct tm final_time;
     memset(&final_time, 0, sizeof final_time);
-    for (;;) {
-        if (KOR_ReadFinalTimeDate(&final_time, FINAL_CMINL) == 0) break;
-        if (StepMustStop()) return;
-    }
-    // mktime would quietly turn 31 February into March and the offset would be days
-    // wrong; a clock that reads nonsense is asked again later instead.
-    if (!ClockFieldsPlausible(&final_time) || min_sec.tm_sec > 59) {
+    if (r == 0) r = ReadClockPart([&] { return KOR_ReadFinalTimeDate(&final_time, FINAL_CMINL); });
+    if (r == KOR_CLOCK_IMPOSSIBLE) {
+        // mktime would quietly turn 31 February into March and the offset would be days
+        // wrong. The offset stays as it was and the clock is asked again in a minute,
+        // while the other groups go on being read.
         rec->clock_poll_timer = 60;
         return;
     }
+    if (r != 0) return;
     const int final_minute = final_time.tm_min;
     final_time.tm_isdst = 0;
     time_t station = mktime(&final_time) + min_sec.tm_sec;
