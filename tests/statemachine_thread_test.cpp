@@ -14,6 +14,7 @@
 #include "station/comm/comm_flags.h"
 #include "station/comm/comm_lifecycle.h"
 #include "station/comm/kor_state_machine.h"
+#include "station/comm/tsq_records.h"
 #include "station/data/kor_memory_map.h"
 #include "station/link/kor_rs232.h"
 #include "support/link_thread.h"
@@ -88,14 +89,22 @@ TEST_F(CommThread, SilentConsoleIsAskedOncePerSecondAndTheStopIsPrompt) {
     EXPECT_EQ(peer.Received().size(), sent.size());  // nothing after the stop
 }
 
-TEST_F(CommThread, AnsweringConsoleIsIdentifiedThenLeftAlone) {
+TEST_F(CommThread, AnsweringConsoleIsIdentifiedReportedAndPolled) {
     ScriptedPeer peer(kPort);
     peer.AnswerLikeConsole(2);
     ASSERT_EQ(StateMaschineConstructor(kPort), 0);
-    ASSERT_TRUE(peer.WaitForReceived(2, 5.0));
-    Sleep(1.5);
-    EXPECT_EQ(peer.ReceivedBytes(), (std::vector<uint8_t>{0x06, 0x06}));
+    ASSERT_TRUE(peer.WaitForReceived(3, 5.0));
+    const std::vector<uint8_t> sent = peer.ReceivedBytes();
+    EXPECT_EQ(sent[0], 0x06);
+    EXPECT_EQ(sent[1], 0x06);
+    EXPECT_EQ(sent[2] & 0xC3, 0x82);  // then the first polling cycle addresses memory
     EXPECT_EQ(comm_thread_record.thread_status, THREAD_RUNNING);
+    // The queues exist while the thread runs; with no display attached the records wait.
+    UIRecord record{};
+    bool identification_reported = false;
+    while (CmtReadTSQData(h_TSQ_to_UI, &record, 1, 0, 0) == 1)
+        if (record.kind == UI_STATION_ID) identification_reported = (record.payload[0] & 0xFF) == 2;
+    EXPECT_TRUE(identification_reported);
     int stopped = 99;
     EXPECT_LT(Stop(&stopped), kStopLimit);
     EXPECT_EQ(stopped, 0);
@@ -110,9 +119,10 @@ TEST_F(CommThread, DisagreeingIdentificationsAreReadAgain) {
     peer.Expect(0x06, {0x01});
     peer.AnswerLikeConsole(1);
     ASSERT_EQ(StateMaschineConstructor(kPort), 0);
-    ASSERT_TRUE(peer.WaitForReceived(4, 5.0));
-    Sleep(1.2);
-    EXPECT_EQ(peer.ReceivedBytes().size(), 4u);
+    ASSERT_TRUE(peer.WaitForReceived(5, 5.0));
+    const std::vector<uint8_t> sent = peer.ReceivedBytes();
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(sent[i], 0x06) << i;
+    EXPECT_NE(sent[4], 0x06);  // two agreeing reads end the identification
     int stopped = 99;
     EXPECT_LT(Stop(&stopped), kStopLimit);
     EXPECT_EQ(stopped, 0);

@@ -3,6 +3,7 @@
 // callbacks are delivered there. The constructor and destructor run on the main thread
 // and share only flag_quit, the thread record and the function identifier with it.
 #include "station/comm/comm_lifecycle.h"
+#include "station/comm/polling_cycle.h"
 
 #include "app/KOR.h"
 #include "platform/panels.h"
@@ -45,10 +46,10 @@ static void StopTimer(int control) {
 
 int OpenStationLink(int port) {
     if (InitCommunication(port) < 0) return -1;
-    // The reception-pause and live-tick timers of the panel call back into the polling
-    // cycle, which registers its own callbacks.
     RegisterCallback("KOR_Timeout", KOR_Timeout);
     RegisterCallback("DataPolling", DataPolling);
+    RegisterCallback("PollingData", PollingData);
+    RegisterCallback("PreventHFReceptionTimer", PreventHFReceptionTimer);
     const int panel = LoadPanel(0, "KOR.uir", TIMERP);
     if (panel < 0) {
         // Without its timers the link cannot time out; do not leave the port open on a

@@ -1,12 +1,11 @@
 // What the communication thread prepares and releases besides the link: its
-// measured-values record with the history file header, and the inter-thread queues. The
-// queue functions are hook points for the queue module, which is not written yet; they
-// create nothing until then.
+// measured-values record with the history file header, and the inter-thread queues.
 #include "station/comm/comm_preparation.h"
 
 #include "history/history_file.h"
 #include "station/comm/comm_flags.h"
 #include "station/comm/comm_thread.h"
+#include "station/comm/tsq_records.h"
 
 int PrepareCommunicationRecords() {
     KORData *record = CommRecord();
@@ -18,15 +17,15 @@ int PrepareCommunicationRecords() {
 }
 
 void OpenCommunicationQueues() {
-    // To come: CmtNewTSQ for h_TSQ_to_UI and h_TSQ_to_CSM (1000 records each, option 4)
-    // and their items-in-queue callbacks (UI queue on the main thread, command queue on
-    // this thread).
+    // A queue that cannot be made leaves the thread without a way to report; it keeps
+    // talking to the console all the same, and the user interface shows stale values.
+    (void)CreateTSQs();
 }
 
 void AnnounceHistoryFile() {
-    // To come: a UI record of kind 6 with the history file name and header.
+    const KORData *record = CommRecord();
+    SendHistoryFileRecord(record->history_file_name, &record->file_header,
+                          sizeof record->file_header);
 }
 
-void ReleaseCommunicationQueues() {
-    // To come: uninstall both queue callbacks and discard both queues.
-}
+void ReleaseCommunicationQueues() { DiscardTSQs(); }

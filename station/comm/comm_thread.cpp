@@ -3,15 +3,16 @@
 // processes its events: in its main loop and inside every blocking request. So the
 // loop itself only has to look at flags between event batches.
 //
-// The main loop is built to take two more calls, in this order, after each batch of
-// events (see RunMainLoop): the polling cycle PollStationData and the command handler
-// ReadFromTSQ_to_CSM. Between identification and the choice of the memory map comes the
-// report of the identification to the user interface.
+// After each batch of events the main loop runs the polling cycle when a group is due
+// (or history is still to fetch) and nothing blocks it, then the waiting commands.
 #include "station/comm/comm_thread.h"
 
 #include "platform/runtime.h"
 #include "station/comm/comm_flags.h"
 #include "station/comm/comm_lifecycle.h"
+#include "station/comm/command_handling.h"
+#include "station/comm/polling_cycle.h"
+#include "station/comm/tsq_records.h"
 #include "station/data/kor_memory_map.h"
 #include "station/data/kor_readers.h"
 #include "station/link/kor_requests.h"
@@ -49,15 +50,13 @@ static int IdentifyStation(uint8_t *id) {
 static void RunMainLoop() {
     while (flag_quit.load() == 0) {
         ProcessSystemEvents();
-        // Polling cycle, once it exists:
-        //   KORData *record = CommRecord();
-        //   if ((flag_data_due != 0 || record->station_header.to_read != 0) &&
-        //       flag_polling_blocked == 0 && flag_reception_pause == 0) {
-        //       PollStationData(record);
-        //       flag_first_refresh_loop = 0;
-        //   }
-        // Command handling, once it exists:
-        //   if (flag_commands_waiting == 1) ReadFromTSQ_to_CSM();
+        KORData *record = CommRecord();
+        if ((flag_data_due != 0 || record->station_header.to_read != 0) &&
+            flag_polling_blocked == 0 && flag_reception_pause == 0) {
+            PollStationData(record);
+            flag_first_refresh_loop = 0;
+        }
+        if (flag_commands_waiting == 1) ReadFromTSQ_to_CSM();
     }
 }
 
@@ -85,8 +84,7 @@ int StateMaschineMain(void *data) {
 
     uint8_t id = 0;
     if (IdentifyStation(&id) == 0) {
-        // Here, once the queues exist: send a UI record of kind 3 with id (the user
-        // interface stores it as station_id).
+        SendUIRecord(UI_STATION_ID, &id, sizeof id);
         SelectKORMemoryMap(id);
         RunMainLoop();
     }

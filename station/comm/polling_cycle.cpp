@@ -1,0 +1,398 @@
+// The polling cycle of the communication thread. Each group of values is read when its
+// poll timer has run out; a cycle that a command, a reception pause or quitting stops
+// resumes at the step it stopped at, so that no group starves while commands arrive.
+// History data sets are fetched oldest first, at most 21 per cycle, so that the live
+// values keep their rhythm during a long download.
+#include "station/comm/polling_cycle.h"
+
+#include <cmath>
+#include <cstring>
+#include <ctime>
+
+#include "app/setup_record.h"
+#include "history/history_file.h"
+#include "history/station_history.h"
+#include "platform/panels.h"
+#include "platform/popups.h"
+#include "platform/runtime.h"
+#include "station/comm/comm_flags.h"
+#include "station/comm/comm_thread.h"
+#include "station/comm/kor_state_machine.h"
+#include "station/comm/tsq_records.h"
+#include "station/data/kor_clock.h"
+#include "station/data/kor_readers.h"
+#include "station/data/kor_writers.h"
+#include "station/data/kor_memory_map.h"
+#include "values/time_scales.h"
+#include "values/conversions.h"
+
+namespace {
+
+constexpr int KOR_CLOCK_IMPOSSIBLE = -3;  // a clock reader's answer for impossible digits
+
+// Set while the history file refuses appends, so that one failure streak shows one
+// message instead of one per cycle.
+bool history_write_failure_shown = false;
+
+bool StepMustStop() {
+    return flag_quit.load() != 0 || flag_polling_blocked != 0 || flag_reception_pause != 0;
+}
+
+// Calls read() until it succeeds; between attempts one identification exchange. Gives
+// up (-1) as soon as the thread must quit, a command waits or a reception pause began.
+template <typename Read>
+int ReadUntilDone(Read read, int32_t *failures = nullptr) {
+    for (;;) {
+        if (read() == 0) return 0;
+        if (failures != nullptr) ++*failures;
+        ConfirmStationID();
+        if (StepMustStop()) return -1;
+    }
+}
+
+void SendGroup(int kind, const void *group, size_t bytes) { SendUIRecord(kind, group, bytes); }
+
+template <typename Group>
+void GroupRead(Group *group, int32_t poll, int32_t live, int kind, int (*reader)(Group *)) {
+    if (ReadUntilDone([&] { return reader(group); }) != 0) return;
+    group->poll_timer = poll;
+    group->live_timer = live;
+    SendGroup(kind, group, sizeof *group);
+}
+
+// ---- reception windows -------------------------------------------------------------
+
+void ArmReceptionPause(double seconds) {
+    if (seconds < 0.1) seconds = 0.1;
+    SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_INTERVAL, seconds);
+    ResetTimer(timer_panel, TIMERP_RECEPTION);
+    SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 1);
+}
+
+void ReceptionStep(KORData *rec) {
+    auto read = [&] {
+        const int r = KOR_ReadHFReceptionTimer(&rec->reception);
+        if (r != 0) return r;
+        // A reading no console gives would make pauses that swallow every exchange.
+        return ReceptionTimerPlausible(rec->reception.tx_interval,
+                                       rec->reception.tx_countdown) ? 0 : -1;
+    };
+    if (ReadUntilDone(read, &reception_read_failures) != 0) return;
+    rec->reception.poll_timer =
+        ReceptionPollSeconds(rec->reception.tx_interval, rec->reception.tx_countdown);
+    reception_read_failures = 0;
+    double t = rec->reception.tx_countdown - 1.5;
+    if (t < 0) t = rec->reception.tx_interval - 1.5;
+    ArmReceptionPause(t);
+    ProcessSystemEvents();
+}
+
+// ---- clock --------------------------------------------------------------------------
+
+// Reads until the transfer succeeds. 0, -1 when the step must stop, or
+// KOR_CLOCK_IMPOSSIBLE when the console's clock holds a time that cannot be.
+template <typename Read>
+int ReadClockPart(Read read) {
+    for (;;) {
+        const int r = read();
+        if (r == 0 || r == KOR_CLOCK_IMPOSSIBLE) return r;
+        if (StepMustStop()) return -1;
+    }
+}
+
+void ClockStep(KORData *rec) {
+    struct tm min_sec;
+    memset(&min_sec, 0, sizeof min_sec);
+    int r = ReadClockPart([&] { return KOR_ReadMinSec(&min_sec, CSECL); });
+    const time_t pc_time = time(nullptr);
+    struct tm final_time;
+    memset(&final_time, 0, sizeof final_time);
+    if (r == 0) r = ReadClockPart([&] { return KOR_ReadFinalTimeDate(&final_time, FINAL_CMINL); });
+    if (r == KOR_CLOCK_IMPOSSIBLE) {
+        // mktime would quietly turn 31 February into March and the offset would be days
+        // wrong. The offset stays as it was and the clock is asked again in a minute,
+        // while the other groups go on being read.
+        rec->clock_poll_timer = 60;
+        return;
+    }
+    if (r != 0) return;
+    const int final_minute = final_time.tm_min;
+    final_time.tm_isdst = 0;
+    time_t station = mktime(&final_time) + min_sec.tm_sec;
+    if (final_minute != min_sec.tm_min) station -= 60;
+    const double pc = static_cast<double>(static_cast<uint32_t>(pc_time));
+    const double st = static_cast<double>(static_cast<uint32_t>(station));
+    rec->clock_offset = static_cast<float>(GetGMT_TZDiff() + (pc - st));
+    rec->clock_poll_timer = 1801;
+    rec->clock_live_timer = 86400;
+    SendUIRecord(UI_CLOCK_DIFFERENCE, &rec->clock_offset, sizeof rec->clock_offset);
+}
+
+// ---- history --------------------------------------------------------------------------
+
+bool HistoryAvailable() { return GetStationID() != 1; }  // mask 7 consoles keep no history
+
+void HistoryHeaderStep(KORData *rec) {
+    KORHistoryHeader *h = &rec->station_header;
+    KORHistoryHeader first = *h;
+    if (KOR_ReadHistoryHeader(&first, rec) != 0 || KOR_ReadHistoryHeader(h, rec) != 0) {
+        ConfirmStationID();
+        rec->history_header_valid = 0;
+        h->to_read = 0;
+        return;
+    }
+    const bool agree = first.interval_code == h->interval_code &&
+                       first.last_data_set_time == h->last_data_set_time &&
+                       first.data_number == h->data_number && first.index == h->index;
+    const int32_t n = agree ? HistoryDataSetsToFetch(h, &rec->file_header,
+                                                     flag_new_history_file, HIST_MAX_DATA)
+                            : -1;
+    if (n < 0) {
+        rec->history_header_valid = 0;
+        h->to_read = 0;
+        return;
+    }
+    rec->history_header_valid = 1;
+    if (flag_new_history_file != 0 || rec->file_header.last_time == 0) flag_new_history_file = 0;
+    h->to_read = n;
+    if (n != 0) h->read_index = static_cast<uint16_t>((h->index + HIST_MAX_DATA - (n - 1)) % HIST_MAX_DATA);
+    h->header_timer = h->countdown * 60 + 61;
+    SendUIRecord(UI_STATION_HISTORY_HEADER, h, sizeof *h);
+}
+
+// Stores one fetched data set. The rain bookkeeping is applied to the file header only
+// together with a successful append, so that a failed append leaves nothing half-done
+// and the same data set is fetched again, with its own time, on the next attempt.
+int StoreDataSet(KORData *rec, HistoryRecord *data_set) {
+    const HistoryFileHeader before = rec->file_header;
+    data_set->rain = ApplyRainOffset(&rec->file_header, data_set->rain, rec->rain.total.value);
+    const int r = AddHistoryDataSetToFile(rec, data_set);
+    if (r == 0) {
+        history_write_failure_shown = false;
+        return 0;
+    }
+    rec->file_header = before;
+    if (!history_write_failure_shown) {
+        history_write_failure_shown = true;
+        MessagePopup("Error", "Can't write history data to disc");
+    }
+    return r;
+}
+
+void HistoryRecordsStep(KORData *rec) {
+    KORHistoryHeader *h = &rec->station_header;
+    for (int fetched = 0; fetched <= 20; ++fetched) {
+        if (flag_quit.load() != 0 || h->to_read <= 0) return;
+        if (flag_polling_blocked != 0 || flag_reception_pause != 0 || flag_new_history_file != 0)
+            return;
+        HistoryRecord data_set;
+        memset(&data_set, 0, sizeof data_set);
+        const uint16_t address = static_cast<uint16_t>(HIST_START_ADDRESS + 19 * h->read_index);
+        if (KOR_ReadHistoryDataSet(&data_set, address) != 0) {
+            if (StepMustStop()) return;
+            --fetched;  // tried again at once; it does not count against this cycle
+            continue;
+        }
+        const uint32_t step = 60u * static_cast<uint32_t>(h->interval_code + 1);
+        data_set.time = h->last_data_set_time - static_cast<uint32_t>(h->to_read - 1) * step;
+        if (StoreDataSet(rec, &data_set) != 0) return;
+        h->read_index = static_cast<uint16_t>((h->read_index + HIST_MAX_DATA + 1) % HIST_MAX_DATA);
+        SendUIRecord(UI_HISTORY_STORED, &rec->file_header, sizeof rec->file_header,
+                     TSQ_INFINITE_TIMEOUT);
+        h->to_read -= 1;
+    }
+}
+
+void EEPromStep() {
+    if (KOR_SetEEPromTrigger() == 0) flag_set_eeprom_trigger_request = 0;
+}
+
+void PressureStep(KORData *rec, int step) {
+    PressureGroup *p = &rec->pressure;
+    if (step == 10) {
+        if (ReadUntilDone([&] { return KOR_ReadWeatherPicture(p); }) == 0)
+            SendGroup(UI_WEATHER_PICTURE, p, sizeof *p);
+    } else if (step == 11) {
+        if (ReadUntilDone([&] { return KOR_ReadPressure(p); }) == 0)
+            SendGroup(UI_PRESSURE, p, sizeof *p);
+    } else {
+        GroupRead(p, 30, 180, UI_PRESSURE_MINMAX, KOR_ReadPressureMinMax);
+    }
+}
+
+void AlertStep(AlarmFlags *flags, uint16_t address, int32_t poll, int32_t live, int kind) {
+    if (ReadUntilDone([&] { return KOR_ReadAlert(flags, address); }) != 0) return;
+    flags->poll_timer = poll;
+    flags->live_timer = live;
+    SendGroup(kind, flags, sizeof *flags);
+}
+
+// ---- the numbered steps -----------------------------------------------------------
+
+void RunNumberedStep(KORData *rec, int step) {
+    switch (step) {
+    case 0:
+        if (rec->clock_poll_timer == 0) ClockStep(rec);
+        return;
+    case 1:
+        if (rec->station_header.header_timer == 0 && rec->station_header.to_read == 0 &&
+            rec->history_file_ok == 1 && flag_first_refresh_loop == 0 && HistoryAvailable())
+            HistoryHeaderStep(rec);
+        return;
+    case 2:
+        if (rec->wind.poll_timer == 0) GroupRead(&rec->wind, 8, 180, UI_WIND, KOR_ReadWind);
+        return;
+    case 3:
+        if (rec->rain.poll_timer == 0) GroupRead(&rec->rain, 30, 180, UI_RAIN, KOR_ReadRain);
+        return;
+    case 4:
+        if (rec->indoor_temp.poll_timer == 0)
+            GroupRead(&rec->indoor_temp, 20, 180, UI_INDOOR_TEMP, KOR_ReadIndoorTemperature);
+        return;
+    case 5:
+        if (rec->outdoor_temp.poll_timer == 0)
+            GroupRead(&rec->outdoor_temp, 20, 180, UI_OUTDOOR_TEMP, KOR_ReadOutdoorTemperature);
+        return;
+    case 6:
+        if (rec->indoor_hum.poll_timer == 0)
+            GroupRead(&rec->indoor_hum, 20, 180, UI_INDOOR_HUM, KOR_ReadIndoorHumidity);
+        return;
+    case 7:
+        if (rec->outdoor_hum.poll_timer == 0)
+            GroupRead(&rec->outdoor_hum, 20, 180, UI_OUTDOOR_HUM, KOR_ReadOutdoorHumidity);
+        return;
+    case 8:
+        if (rec->windchill.poll_timer == 0)
+            GroupRead(&rec->windchill, 8, 180, UI_WINDCHILL, KOR_ReadWindchill);
+        return;
+    case 9:
+        if (rec->dewpoint.poll_timer == 0)
+            GroupRead(&rec->dewpoint, 20, 180, UI_DEWPOINT, KOR_ReadDewpoint);
+        return;
+    case 10:
+    case 11:
+    case 12:
+        if (rec->pressure.poll_timer == 0) PressureStep(rec, step);
+        return;
+    case 13:
+        if (rec->alarm_enable.poll_timer == 0) AlertStep(&rec->alarm_enable, 0x019, 40, 180, UI_ALARM_ENABLE);
+        return;
+    case 14:
+        if (rec->alarm_state.poll_timer == 0) AlertStep(&rec->alarm_state, 0x020, 10, 10, UI_ALARM_STATE);
+        return;
+    case 15:
+        if (rec->station_header.to_read != 0 && HistoryAvailable()) HistoryRecordsStep(rec);
+        return;
+    case 16:
+        if (flag_set_eeprom_trigger_request == 1) EEPromStep();
+        return;
+    }
+}
+
+}  // namespace
+
+int PollStationData(KORData *rec) {
+    polling_resume_step = polling_step;
+    polling_step = 0;
+    if (flag_polling_blocked != 0 || flag_reception_pause != 0) return 1;
+    if (rec->reception.poll_timer == 0 && flag_first_refresh_loop == 0) ReceptionStep(rec);
+    for (int step = 0; step <= 16; ++step) {
+        if (flag_polling_blocked != 0 || flag_reception_pause != 0) return 1;
+        if (flag_quit.load() != 0) return 1;
+        if (step > 0) ++polling_step;
+        if (polling_step >= polling_resume_step) RunNumberedStep(rec, step);
+    }
+    flag_data_due = 0;
+    polling_step = 0;
+    return 0;
+}
+
+int ConfirmStationID() {
+    uint8_t id = 0;
+    if (KOR_ReadID(&id) != 0) return -1;
+    if (id != GetStationID()) return -1;
+    SendUIRecord(UI_STATION_ID, &id, sizeof id);
+    return 0;
+}
+
+int KOR_SetEEPromTrigger() {
+    const uint32_t one = 1;
+    for (;;) {
+        if (KOR_WriteAlarmFlag(&one, 0x00B, 0) == 0) return 0;
+        ConfirmStationID();
+        // Unlike the console's own rule (until done or quit), a command or a reception
+        // pause also ends the attempt: the request stays set and the next cycle retries.
+        if (StepMustStop()) return -1;
+    }
+}
+
+int PollingData(int, int, int event, void *, int, int event_data2) {
+    if (event != EVENT_TIMER_TICK) return 0;
+    const int32_t elapsed = static_cast<int32_t>(std::lround(TimerTickSeconds(event_data2)));
+    int32_t live_expired = 0;
+    int32_t due = 0;
+    DecrementLiveTimers(CommRecord(), &live_expired, &due, &elapsed);
+    if (due != 0) flag_data_due = 1;
+    return 0;
+}
+
+int PreventHFReceptionTimer(int, int, int event, void *, int, int) {
+    if (event != EVENT_TIMER_TICK) return 0;
+    const ReceptionGroup &rx = CommRecord()->reception;
+    if (reception_read_failures > 5 || flag_commands_waiting == 1) {
+        SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 0);
+        flag_reception_pause = 0;
+        SendUIRecord(UI_COMMUNICATION_ACTIVE, nullptr, 0);
+        return 0;
+    }
+    if (flag_reception_pause == 0) {
+        const KORHistoryHeader &h = CommRecord()->station_header;
+        if (rx.tx_interval == 8.0f && CommRecord()->history_header_valid == 1 && h.to_read > 1) {
+            reception_skip_count -= 1;
+            if (reception_skip_count <= 0) {
+                flag_reception_pause = 1;
+                SendUIRecord(UI_RECEPTION_PAUSE, nullptr, 0);
+                reception_skip_count = 4;
+            }
+        } else {
+            flag_reception_pause = 1;
+            SendUIRecord(UI_RECEPTION_PAUSE, nullptr, 0);
+            reception_skip_count = 0;
+        }
+        ArmReceptionPause(3.5);
+        return 0;
+    }
+    flag_reception_pause = 0;
+    ArmReceptionPause(rx.tx_interval - 3.5);
+    SendUIRecord(UI_COMMUNICATION_ACTIVE, nullptr, 0);
+    return 0;
+}
+
+int32_t HistoryDataSetsToFetch(const KORHistoryHeader *station, const HistoryFileHeader *file,
+                               int new_file, int32_t ring_size) {
+    const int64_t interval = 60LL * (static_cast<int64_t>(station->interval_code) + 1);
+    if (interval <= 0 || station->index < 0 || station->index >= ring_size) return -1;
+    // A console that holds no data set yet has nothing worth fetching, even for a new file.
+    if (new_file != 0 || file->last_time == 0) return station->data_number > 0 ? 1 : 0;
+    const int64_t newest = station->last_data_set_time;
+    const int64_t stored = file->last_time;
+    int64_t n = 0;
+    if (newest > stored) n = (newest - stored + interval - 1) / interval;
+    if (n > station->data_number) n = station->data_number;
+    if (newest > stored && station->data_number == 1) n = 1;
+    if (n > ring_size) n = ring_size;
+    if (n < 0) n = 0;
+    return static_cast<int32_t>(n);
+}
+
+int32_t ReceptionPollSeconds(float tx_interval, float tx_countdown) {
+    double seconds = static_cast<double>(tx_countdown) + 3.0;
+    if (tx_interval == 8.0f) seconds += 24.0;
+    return static_cast<int32_t>(seconds);
+}
+
+bool ReceptionTimerPlausible(float tx_interval, float tx_countdown) {
+    if (!std::isfinite(tx_interval) || !std::isfinite(tx_countdown)) return false;
+    if (tx_interval < 4.0f || tx_interval > 600.0f) return false;
+    return tx_countdown >= 0.0f && tx_countdown <= tx_interval + 3.5f;
+}

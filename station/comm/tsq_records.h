@@ -1,0 +1,61 @@
+// The two queues between the threads and the communication thread's side of them: the
+// queues are created when the communication thread starts and discarded when it ends;
+// every reading, status change and command reply leaves the thread as one UI record.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/runtime.h"
+#include "station/comm/records.h"
+
+extern CmtTSQHandle h_TSQ_to_UI;   // communication thread -> user interface
+extern CmtTSQHandle h_TSQ_to_CSM;  // user interface -> communication thread
+
+// UI record kinds that carry no group (the group kinds are the readings' own).
+enum UIRecordKind {
+    UI_RECEPTION_PAUSE = 0,
+    UI_COMMUNICATION_ACTIVE = 1,
+    UI_CLOCK_DIFFERENCE = 2,
+    UI_STATION_ID = 3,
+    UI_HISTORY_STORED = 4,
+    UI_HISTORY_FILE = 6,
+    UI_WIND = 7,
+    UI_INDOOR_TEMP = 8,
+    UI_OUTDOOR_TEMP = 9,
+    UI_WINDCHILL = 10,
+    UI_DEWPOINT = 11,
+    UI_INDOOR_HUM = 12,
+    UI_OUTDOOR_HUM = 13,
+    UI_ALARM_ENABLE = 14,
+    UI_ALARM_STATE = 15,
+    UI_PRESSURE = 16,
+    UI_PRESSURE_MINMAX = 17,
+    UI_WEATHER_PICTURE = 18,
+    UI_RAIN = 19,
+    UI_STATION_HISTORY_HEADER = 33,
+    UI_HISTORY_SETTINGS_WRITTEN = 34,
+};
+
+// Creates both queues and installs their callbacks: the command queue's on the calling
+// (communication) thread, the UI queue's on the main thread. 0, or negative on failure
+// (then nothing is left half-made).
+int CreateTSQs();
+// Uninstalls both callbacks and discards both queues; safe when they do not exist.
+void DiscardTSQs();
+
+// The communication thread's one UI record buffer: words not set for a kind keep what an
+// earlier record left there, as the receiver expects nothing of them.
+UIRecord *CommUIRecord();
+// Writes kind with `bytes` of payload (at most the 120 payload bytes) to the UI queue.
+// timeout_ms -1 waits as long as needed. 0 when written, -1 when the queue is missing
+// or stayed full.
+int SendUIRecord(int kind, const void *payload, size_t bytes, int timeout_ms = 100);
+// Kind 6: the history file in use and its header.
+int SendHistoryFileRecord(const char *path, const void *file_header, size_t bytes);
+
+// Command-queue callback (communication thread): raises the flags that stop polling.
+void GetTSQ_to_CSMStatus(CmtTSQHandle queue, unsigned event, int value, void *callback_data);
+// The display hands its UI-queue callback (ReadElementFromTSQ_to_UI) over once at
+// start-up; every queue the communication thread creates then gets it, on the main
+// thread. Without one the records wait in the queue for whoever reads it (tests).
+void SetUIQueueReader(CmtTSQCallbackPtr reader);

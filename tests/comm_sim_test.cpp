@@ -1,0 +1,242 @@
+// The communication thread end to end against the Station simulator: what it reads
+// reaches the user interface with the values the console meant, in the order of the
+// polling steps; history is downloaded oldest first, never twice, with the right times;
+// radio reception windows are kept clear.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <gtest/gtest.h>
+#include <vector>
+
+#include "history/history_file.h"
+#include "station/comm/tsq_records.h"
+#include "station/data/kor_data.h"
+#include "support/comm_sim_fixture.h"
+
+namespace {
+
+class UtcZone {
+public:
+    UtcZone() {
+        const char *tz = getenv("TZ");
+        if (tz != nullptr) saved_ = tz, had_ = true;
+        setenv("TZ", "UTC", 1);
+        tzset();
+    }
+    ~UtcZone() {
+        if (had_) setenv("TZ", saved_.c_str(), 1);
+        else unsetenv("TZ");
+        tzset();
+    }
+
+private:
+    std::string saved_;
+    bool had_ = false;
+};
+
+SimOptions QuietConsole(int variant) {
+    SimOptions o;
+    o.variant = variant;
+    o.seed = 7;
+    o.start_time = 1'780'000'000;  // a fixed instant in 2026
+    o.tz_offset_s = 0;
+    o.tz_given = true;
+    o.radio_interval_s = 0;
+    o.pace_real = false;
+    o.manual_clock = true;  // the weather holds still, so values compare exactly
+    o.prefill = 24;
+    return o;
+}
+
+template <typename Group>
+Group GroupOf(const UIRecord &r) {
+    Group g;
+    memcpy(&g, r.payload, sizeof g);
+    return g;
+}
+
+const UIRecord &Last(const CommSimRun &run, int kind) {
+    for (auto it = run.Records().rbegin(); it != run.Records().rend(); ++it)
+        if (it->kind == kind) return *it;
+    throw std::runtime_error("no record of that kind");
+}
+
+class CommSimVariants : public ::testing::TestWithParam<int> {};
+
+TEST_P(CommSimVariants, FirstCycleReadsEveryGroupInStepOrderWithTheConsolesValues) {
+    UtcZone utc;
+    CommSimRun run(QuietConsole(GetParam()));
+    ASSERT_EQ(run.StartThread(), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_ALARM_STATE) > 0; }, 20.0));
+
+    const std::vector<int> group_kinds = {2, 7, 19, 8, 9, 12, 13, 10, 11, 18, 16, 17, 14, 15};
+    std::vector<int> seen;
+    for (const UIRecord &r : run.Records())
+        if (std::find(group_kinds.begin(), group_kinds.end(), r.kind) != group_kinds.end() &&
+            std::find(seen.begin(), seen.end(), r.kind) == seen.end())
+            seen.push_back(r.kind);
+    EXPECT_EQ(seen, group_kinds);
+    EXPECT_EQ(run.CountKind(UI_STATION_HISTORY_HEADER), 0);  // not in the first cycle
+    ASSERT_GE(run.FindKind(UI_STATION_ID), 0);
+    EXPECT_EQ(run.Records()[run.FindKind(UI_STATION_ID)].payload[0] & 0xFF,
+              static_cast<uint32_t>(GetParam()));
+
+    SimState s;
+    StationSimGetState(run.sim(), &s);
+    const TempGroup itemp = GroupOf<TempGroup>(Last(run, UI_INDOOR_TEMP));
+    const TempGroup otemp = GroupOf<TempGroup>(Last(run, UI_OUTDOOR_TEMP));
+    const TempGroup dew = GroupOf<TempGroup>(Last(run, UI_DEWPOINT));
+    const TempGroup chill = GroupOf<TempGroup>(Last(run, UI_WINDCHILL));
+    const TempGroup ihum = GroupOf<TempGroup>(Last(run, UI_INDOOR_HUM));
+    const TempGroup ohum = GroupOf<TempGroup>(Last(run, UI_OUTDOOR_HUM));
+    const WindGroup wind = GroupOf<WindGroup>(Last(run, UI_WIND));
+    const PressureGroup press = GroupOf<PressureGroup>(Last(run, UI_PRESSURE_MINMAX));
+    const RainGroup rain = GroupOf<RainGroup>(Last(run, UI_RAIN));
+    EXPECT_NEAR(itemp.current, s.itemp.current, 0.051);
+    EXPECT_NEAR(otemp.current, s.otemp.current, 0.051);
+    EXPECT_NEAR(otemp.min, s.otemp.min.value, 0.051);
+    EXPECT_NEAR(otemp.max, s.otemp.max.value, 0.051);
+    EXPECT_NEAR(dew.current, s.dew.current, 0.051);
+    EXPECT_NEAR(chill.current, s.chill.current, 0.051);
+    EXPECT_NEAR(ihum.current, s.ihum.current, 0.5);
+    EXPECT_NEAR(ohum.current, s.ohum.current, 0.5);
+    EXPECT_NEAR(wind.current, s.wind.current, 0.051);
+    EXPECT_EQ(wind.direction, s.wind_dir);
+    EXPECT_NEAR(press.current, s.press.current, 0.051);
+    EXPECT_EQ(press.weather, s.weather);
+    EXPECT_EQ(press.trend, s.trend);
+    EXPECT_NEAR(rain.total.value, s.rain_total, 0.011);
+    EXPECT_NEAR(rain.rain_24h, s.rain_24h, 0.011);
+    // Timers after a good read: the display counts them down for staleness.
+    EXPECT_EQ(otemp.live_timer, 180);
+    EXPECT_EQ(otemp.poll_timer, 20);
+    EXPECT_EQ(wind.poll_timer, 8);
+    EXPECT_EQ(press.poll_timer, 30);
+    // The clock record carries the offset of a console that runs on UTC like this PC.
+    float offset = 0;
+    memcpy(&offset, Last(run, UI_CLOCK_DIFFERENCE).payload, sizeof offset);
+    EXPECT_LT(std::fabs(offset - static_cast<float>(time(nullptr) - s.now)), 120.0f);
+    EXPECT_EQ(run.StopThread(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothConsoles, CommSimVariants, ::testing::Values(1, 2));
+
+HistoryRecord ExpectedDataSet(const SimState &s, int ring_index) {
+    const SimHistorySet &h = s.hist[ring_index];
+    HistoryRecord r{};
+    r.pressure = static_cast<float>(h.press);
+    r.wind_speed = static_cast<float>(h.wind);
+    r.wind_direction = h.wind_dir;
+    r.indoor_temperature = static_cast<float>(h.itemp);
+    r.outdoor_temperature = static_cast<float>(h.otemp);
+    r.indoor_humidity = static_cast<uint16_t>(h.ihum);
+    r.outdoor_humidity = static_cast<uint16_t>(h.ohum);
+    return r;
+}
+
+void ExpectSameMeasurements(const HistoryRecord &got, const HistoryRecord &want, int k) {
+    EXPECT_NEAR(got.pressure, want.pressure, 0.051) << k;
+    EXPECT_NEAR(got.wind_speed, want.wind_speed, 0.051) << k;
+    EXPECT_EQ(got.wind_direction, want.wind_direction) << k;
+    EXPECT_NEAR(got.indoor_temperature, want.indoor_temperature, 0.051) << k;
+    EXPECT_NEAR(got.outdoor_temperature, want.outdoor_temperature, 0.051) << k;
+    EXPECT_EQ(got.indoor_humidity, want.indoor_humidity) << k;
+    EXPECT_EQ(got.outdoor_humidity, want.outdoor_humidity) << k;
+}
+
+std::vector<HistoryRecord> ReadRecords(const std::string &path) {
+    const std::string bytes = ReadWholeFile(path);
+    std::vector<HistoryRecord> out;
+    if (bytes.size() < 28) return out;
+    out.resize((bytes.size() - 28) / sizeof(HistoryRecord));
+    memcpy(out.data(), bytes.data(), out.size() * sizeof(HistoryRecord));
+    return out;
+}
+
+TEST(CommSimHistory, NewFileReceivesExactlyTheNewestDataSet) {
+    UtcZone utc;
+    CommSimRun run(QuietConsole(2));
+    ASSERT_EQ(run.StartThread(), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) > 0; }, 30.0));
+    run.WaitFor([] { return false; }, 1.0);
+    EXPECT_EQ(run.StopThread(), 0);
+
+    SimState s;
+    StationSimGetState(run.sim(), &s);
+    const std::vector<HistoryRecord> stored = ReadRecords(run.history_path());
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(ReadWholeFile(run.history_path()).size(), 36u + 28u);
+    ExpectSameMeasurements(stored[0], ExpectedDataSet(s, s.hist_index), 0);
+    EXPECT_EQ(stored[0].time, static_cast<uint32_t>(s.hist_last_time));
+    EXPECT_EQ(run.CountKind(UI_HISTORY_STORED), 1);
+    HistoryFileHeader header;
+    ASSERT_EQ(ReadFileHeader(&header, run.history_path().c_str()), 0);
+    EXPECT_EQ(header.count, 1);
+    EXPECT_EQ(header.first_time, stored[0].time);
+    EXPECT_EQ(header.last_time, stored[0].time);
+}
+
+TEST(CommSimHistory, MissingDataSetsComeOldestFirstAndNeverTwice) {
+    UtcZone utc;
+    SimOptions o = QuietConsole(2);
+    o.prefill = 60;
+    o.hist_interval_min = 15;
+    CommSimRun run(o);
+    SimState s;
+    StationSimGetState(run.sim(), &s);
+    const uint32_t interval = 15 * 60;
+    const uint32_t newest = static_cast<uint32_t>(s.hist_last_time);
+
+    // A file that already holds the data set stored 30 intervals before the newest.
+    const std::string path = run.folder().file("kept.dat");
+    KORData rec{};
+    snprintf(rec.history_file_name, sizeof rec.history_file_name, "%s", path.c_str());
+    ASSERT_EQ(InitFileHistoryHeader(&rec.file_header, path.c_str()), 1);
+    HistoryRecord old = ExpectedDataSet(s, (s.hist_index + 175 - 30) % 175);
+    old.time = newest - 30 * interval;
+    ASSERT_EQ(AddHistoryDataSetToFile(&rec, &old), 0);
+
+    ASSERT_EQ(run.StartThread(path), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) >= 30; }, 60.0));
+    run.WaitFor([] { return false; }, 1.0);
+    EXPECT_EQ(run.StopThread(), 0);
+    EXPECT_EQ(run.CountKind(UI_HISTORY_STORED), 30);
+
+    const std::vector<HistoryRecord> stored = ReadRecords(path);
+    ASSERT_EQ(stored.size(), 31u);
+    for (int k = 1; k <= 30; ++k) {
+        EXPECT_EQ(stored[k].time, newest - static_cast<uint32_t>(30 - k) * interval) << k;
+        ExpectSameMeasurements(stored[k], ExpectedDataSet(s, (s.hist_index + 175 - (30 - k)) % 175), k);
+    }
+    // After a restart with the same file nothing is fetched twice.
+    const size_t before = run.Records().size();
+    ASSERT_EQ(run.StartThread(path), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.FindKind(UI_STATION_HISTORY_HEADER, before) >= 0; }, 30.0));
+    run.WaitFor([] { return false; }, 2.0);
+    EXPECT_EQ(run.StopThread(), 0);
+    EXPECT_EQ(run.CountKind(UI_HISTORY_STORED), 30);
+    EXPECT_EQ(ReadRecords(path).size(), 31u);
+}
+
+TEST(CommSimRadio, NoByteReachesTheConsoleDuringItsReceptionWindows) {
+    SimOptions o = QuietConsole(2);
+    o.radio_interval_s = 8;
+    o.manual_clock = false;
+    CommSimRun run(o);
+    ASSERT_EQ(run.StartThread(), 0);
+    // The first cycle cannot know the windows yet; count from the first planned pause.
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_RECEPTION_PAUSE) >= 1; }, 40.0));
+    SimCounters at_first_pause;
+    StationSimGetCounters(run.sim(), &at_first_pause);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_RECEPTION_PAUSE) >= 4; }, 40.0));
+    SimCounters later;
+    StationSimGetCounters(run.sim(), &later);
+    EXPECT_EQ(run.StopThread(), 0);
+    EXPECT_EQ(later.radio_ignored, at_first_pause.radio_ignored);
+    EXPECT_GT(later.answered, at_first_pause.answered);  // and polling went on in between
+    EXPECT_GE(run.CountKind(UI_COMMUNICATION_ACTIVE), 3);
+}
+
+}  // namespace
