@@ -3,12 +3,14 @@
 // cannot be read, leaves the resource's wording rather than an earlier file's.
 #include "app/language.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "app/kor_panels.h"
 #include "app/language_file.h"
 #include "app/setup_record.h"
 #include "app/tooltips.h"
+#include "platform/files.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
 
@@ -50,7 +52,16 @@ int LocaliseAllPanels() {
     memcpy(name, setup.language_file, sizeof setup.language_file);
     name[sizeof setup.language_file] = '\0';
     int result = 0;
-    if (ReadLanguageFile(name, SetPanelTextSink, nullptr, nullptr) != 0) {
+    int read = ReadLanguageFile(name, SetPanelTextSink, nullptr, nullptr);
+    if (read != 0 && strchr(name, '/') == nullptr) {
+        // Not in the data folder: the languages shipped beside the program.
+        char dir[4096];
+        GetProjectDir(dir, sizeof dir);
+        char path[sizeof dir + sizeof name + 1];
+        snprintf(path, sizeof path, "%s/%s", dir, name);
+        read = ReadLanguageFile(path, SetPanelTextSink, nullptr, nullptr);
+    }
+    if (read != 0) {
         RestoreResourceTexts();
         result = -1;
     }

@@ -1,5 +1,6 @@
 // Loading the panels, the texts panel and language files, tooltips, and what a console
 // of identification 1 changes on the main panel for the rest of the run.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <QApplication>
@@ -102,9 +103,15 @@ TEST_F(Panels, LanguageFileRenamesEverythingAndABadOneKeepsTheResourceTexts) {
     snprintf(setup.language_file, sizeof setup.language_file, "missing.lwl");
     EXPECT_EQ(LocaliseAllPanels(), -1);
     EXPECT_EQ(Label(korP, KORP_QUIT), "Quit");
+    // A shipped language not copied into the data folder is found beside the program.
+    std::remove(dir.file("deutsch.lwl").c_str());
+    snprintf(setup.language_file, sizeof setup.language_file, "deutsch.lwl");
+    EXPECT_EQ(LocaliseAllPanels(), 0);
+    EXPECT_EQ(Label(korP, KORP_QUIT), "Beenden");
     // A name without its end (as a damaged Setup.cnf may give it) is read no further.
     memset(setup.language_file, 'x', sizeof setup.language_file);
     EXPECT_EQ(LocaliseAllPanels(), -1);
+    EXPECT_EQ(Label(korP, KORP_QUIT), "Quit");
     snprintf(setup.language_file, sizeof setup.language_file, "english.lwl");
 }
 
