@@ -49,7 +49,7 @@ struct SoakPlan {
 
 SoakPlan PlanFromEnvironment() {
     SoakPlan plan;
-    plan.sets = static_cast<int>(EnvNumber("CH_SOAK_SETS", 120));
+    plan.sets = static_cast<int>(EnvNumber("CH_SOAK_SETS", 100));
     // One data set per real second: a download at the pace the faults allow stays far
     // ahead of the console, so no data set is overwritten before it is fetched, and no
     // more than 175 come between two header reads even with a silent stretch.
