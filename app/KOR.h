@@ -203,6 +203,7 @@ constexpr int SETTINGSP_CHANGE_FILE = 5;
 constexpr int SETTINGSP_OK = 6;
 constexpr int SETTINGSP_CANCEL = 7;
 constexpr int SETTINGSP_DATA_TIMER = 8;
+constexpr int SETTINGSP_PORT_TIMER = 9;  // watches a restarted communication thread
 
 // unitsP
 constexpr int UNITSP = 9;
@@ -460,6 +461,14 @@ constexpr int TIMERP_LIVETICK = 4;   // counts the groups' live and poll timers 
     X(TXTP_PROGRESS_TITLE, 210, 303) \
     X(TXTP_PROGRESS_LABEL, 211, 303) \
     X(TXTP_PROGRESS_CANCEL, 212, 303) \
+    X(TXTP_COMMAND_NOT_SENT, 213, 303) \
+    X(TXTP_ALARM_ABOVE, 214, 303) \
+    X(TXTP_ALARM_BELOW, 215, 303) \
+    X(TXTP_ALARM_DIRECTIONS, 216, 303) \
+    X(TXTP_LANGUAGE_UNREADABLE, 217, 303) \
+    X(TXTP_LANGUAGE_NO_TEXTS, 218, 303) \
+    X(TXTP_LANGUAGE_SKIPPED, 219, 303) \
+    X(TXTP_HISTORY_FILE_UNUSABLE, 220, 303) \
 
 #define TXTP_DECLARE_CONSTANT(name, id, limit) constexpr int name = id;
 TXTP_TEXTS(TXTP_DECLARE_CONSTANT)

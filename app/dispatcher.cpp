@@ -16,6 +16,7 @@
 #include "app/ui_data.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
+#include "station/settings/history_timing.h"
 #include "values/localisation.h"
 
 static_assert(sizeof(WindGroup) <= sizeof(UIRecord::payload));
@@ -185,8 +186,9 @@ void TakeStationHistoryHeader(const UIRecord *r) {
     CopyGroup(&UI_data.station_header, r);
     UI_data.history_header_valid = 1;
     UI_data.history_round_period = UI_data.station_header.interval_code;
-    // TODO(history interval): history_next_time from GetRealTimeToNextKORDataSet(
-    // &UI_data.station_header.countdown, &UI_data.history_next_time).
+    // A negative countdown leaves the last time; the countdown display moves it on.
+    (void)GetRealTimeToNextKORDataSet(&UI_data.station_header.countdown,
+                                      &UI_data.history_next_time);
     SetCtrlAttribute(historyP, HISTORYP_HIST_SETTINGS, ATTR_DIMMED, 0);
 }
 

@@ -9,6 +9,7 @@
 #include "app/KOR.h"
 #include "app/display.h"
 #include "app/panel_text_tables.h"
+#include "app/settings_dialog.h"
 #include "app/setup_record.h"
 #include "app/tooltips.h"
 #include "app/ui_data.h"
@@ -59,11 +60,12 @@ void FillList(int panel, int control, const char *const *items, int count) {
 void FillUnitLists() {
     static const char *const pressure[] = {"hPa", "inHg"};
     static const char *const temperature[] = {"\u00B0C", "\u00B0F"};
-    static const char *const wind[] = {"m/s", "km/h", "mph", "knt"};
+    // Beaufort too, so that a record holding it is shown and kept by the settings dialog.
+    static const char *const wind[] = {"m/s", "km/h", "mph", "knt", "Bft"};
     static const char *const rain[] = {"mm", "inch"};
     FillList(unitsP, UNITSP_PRESSURE, pressure, 2);
     FillList(unitsP, UNITSP_TEMPERATURE, temperature, 2);
-    FillList(unitsP, UNITSP_WIND, wind, 4);
+    FillList(unitsP, UNITSP_WIND, wind, 5);
     FillList(unitsP, UNITSP_RAIN, rain, 2);
 }
 
@@ -131,9 +133,9 @@ int LoadInitAllPanels() {
         SetSleepPolicy(policy);
         return -failures;
     }
-    // TODO(settings dialog): the five pages into the settings panel's tab control, in the
-    // order general, units, pressure, history, about, once the platform offers the tab
-    // control (EasyTab_ConvertFromCanvas, EasyTab_LoadPanels).
+    // A page that cannot be put into the tab control stays a panel of its own; the
+    // dialog still works, so start-up goes on.
+    (void)InitSettingsTabs();
     FillUnitLists();
     SetCtrlVal(aboutP, ABOUTP_NOTICE, kAboutNotice);
     SetCtrlVal(aboutP, ABOUTP_VERSION, PROGRAM_VERSION_TEXT);

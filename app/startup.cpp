@@ -9,6 +9,7 @@
 
 #include "app/KOR.h"
 #include "app/alarm_display.h"
+#include "app/dialog_callbacks.h"
 #include "app/display.h"
 #include "app/kor_panels.h"
 #include "app/language.h"
@@ -68,6 +69,7 @@ void RegisterAppCallbacks() {
     RegisterCallback("ShowHistoryPanel", ShowHistoryPanel);
     RegisterCallback("HideHistoryPanel", HideHistoryPanel);
     RegisterCallback("HistoryScrollBar", HistoryScrollBar);
+    RegisterDialogCallbacks();
 }
 
 int StartClearHorizon(int argc, char *argv[]) {
