@@ -46,9 +46,10 @@ const PanelToLoad kPanels[] = {
     {&set_histP, SETHISTP},  {&pressureP, PRESSUREP},
 };
 
+// One line per paragraph: the page wraps the text to its width.
 const char kAboutNotice[] =
-    "Clear Horizon reads the weather station on the serial port, shows its readings,\n"
-    "minima, maxima and alarms, keeps its history in a file and writes the present\n"
+    "Clear Horizon reads the weather station on the serial port, shows its readings, "
+    "minima, maxima and alarms, keeps its history in a file and writes the present "
     "readings to currdat.lst for other programs.\n\n"
     "Settings are kept in Setup.cnf in the data folder.";
 
