@@ -9,6 +9,7 @@
 
 #include "app/KOR.h"
 #include "app/alarm_display.h"
+#include "app/dispatcher.h"
 #include "app/display.h"
 #include "app/kor_panels.h"
 #include "app/language.h"
@@ -19,6 +20,7 @@
 #include "app/widgets.h"
 #include "exchange/current_data.h"
 #include "station/comm/comm_lifecycle.h"
+#include "station/comm/tsq_records.h"
 #include "platform/ini_text.h"
 #include "platform/engine.h"
 #include "platform/instance.h"
@@ -95,6 +97,8 @@ int StartClearHorizon(int argc, char *argv[]) {
     RefreshKORPanelSurface();
     DisplayPanel(korP);
     SetSleepPolicy(VAL_SLEEP_MORE);
+    // The thread installs the UI queue's reader, to run here, when it makes its queues.
+    SetUIQueueReader(ReadElementFromTSQ_to_UI);
     // A port that cannot be opened is the thread's to record; start-up goes on.
     (void)StateMaschineConstructor(setup.com_port);
     h_current_data_list = Ini_New(0);
