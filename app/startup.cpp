@@ -100,6 +100,8 @@ int StartClearHorizon(int argc, char *argv[]) {
     // The thread installs the UI queue's reader, to run here, when it makes its queues.
     SetUIQueueReader(ReadElementFromTSQ_to_UI);
     // A port that cannot be opened is the thread's to record; start-up goes on.
+    // Every UI queue the communication thread makes hands its records to the display.
+    SetUIQueueReader(ReadElementFromTSQ_to_UI);
     (void)StateMaschineConstructor(setup.com_port);
     h_current_data_list = Ini_New(0);
     if (h_current_data_list == nullptr) return kStartNoCurrentData;
