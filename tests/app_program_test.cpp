@@ -207,7 +207,9 @@ double DumpValue(const std::string &dump, const std::string &name) {
 TEST_F(ProgramRun, AgainstTheSimulatorTheCurrentDataFileHoldsItsValues) {
     if (access(SimulatorPath().c_str(), X_OK) != 0) GTEST_SKIP() << "stationsim not built";
     TempFolder dir;
-    Program sim = Start(SimulatorPath(), "sim.txt", {"--link", "COM1"}, true);
+    // A short history to download first, so that the readings come soon even on a busy
+    // machine.
+    Program sim = Start(SimulatorPath(), "sim.txt", {"--link", "COM1", "--prefill", "4"}, true);
     const auto until = std::chrono::steady_clock::now() + kPatience;
     while (!std::filesystem::exists(dir.file("COM1")) && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(20ms);
@@ -217,15 +219,17 @@ TEST_F(ProgramRun, AgainstTheSimulatorTheCurrentDataFileHoldsItsValues) {
     EXPECT_EQ(ReadWholeFile(dir.file("Setup.cnf")).size(), sizeof(SetupRecord));
     // The file is refreshed every 15 s while anything is stale; wait for readings.
     std::string list;
-    const auto later = std::chrono::steady_clock::now() + 2 * kPatience;
-    while (std::chrono::steady_clock::now() < later) {
+    bool read = false;
+    const auto later = std::chrono::steady_clock::now() + 200s;
+    while (!read && std::chrono::steady_clock::now() < later) {
         list = ReadWholeFile(dir.file("currdat.lst"));
-        if (ListValue(list, "indoor_humidity", "percent") != "--" &&
-            ListValue(list, "outdoor_temperature", "deg_C") != "--.-" &&
-            ListValue(list, "wind_direction", "name") != "---")
-            break;
-        std::this_thread::sleep_for(200ms);
+        read = ListValue(list, "indoor_humidity", "percent") != "--" &&
+               ListValue(list, "outdoor_temperature", "deg_C") != "--.-" &&
+               ListValue(list, "wind_direction", "name") != "---";
+        if (!read) std::this_thread::sleep_for(200ms);
     }
+    EXPECT_TRUE(read) << list << "\n--- program:\n" << ReadWholeFile(dir.file(program.err_file))
+                      << "\n--- simulator:\n" << ReadWholeFile(dir.file("sim.txt"));
     kill(sim.pid, SIGUSR1);  // the simulator prints its state
     std::this_thread::sleep_for(500ms);
     const std::string dump = ReadWholeFile(dir.file("sim.txt"));
