@@ -9,10 +9,10 @@
 #include "app/KOR.h"
 #include "app/display.h"
 #include "app/panel_text_tables.h"
-#include "app/settings_dialog.h"
 #include "app/setup_record.h"
 #include "app/tooltips.h"
 #include "app/ui_data.h"
+#include "platform/easytab.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
 
@@ -84,6 +84,13 @@ void FillPressureKindList() {
     SetCtrlVal(pressureP, PRESSUREP_KIND, current);
 }
 
+// The five pages of the settings dialog, in their order on the tab control.
+void BuildSettingsTabs() {
+    const int tab = EasyTab_ConvertFromCanvas(settingsP, SETTINGSP_TAB);
+    if (tab < 0) return;
+    for (int page : {globalP, unitsP, pressureP, set_histP, aboutP}) EasyTab_AddPanel(settingsP, tab, page);
+}
+
 }  // namespace
 
 char *GetPanelText(int text, char *buffer, int size) {
@@ -134,9 +141,7 @@ int LoadInitAllPanels() {
         SetSleepPolicy(policy);
         return -failures;
     }
-    // A page that cannot be put into the tab control stays a panel of its own; the
-    // dialog still works, so start-up goes on.
-    (void)InitSettingsTabs();
+    BuildSettingsTabs();
     FillUnitLists();
     SetCtrlVal(aboutP, ABOUTP_NOTICE, kAboutNotice);
     SetCtrlVal(aboutP, ABOUTP_VERSION, PROGRAM_VERSION_TEXT);

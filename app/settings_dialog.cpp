@@ -14,7 +14,6 @@
 #include "app/language_choice.h"
 #include "app/setup_record.h"
 #include "app/tooltips.h"
-#include "platform/easytab.h"
 #include "platform/panels.h"
 #include "platform/popups.h"
 
@@ -167,25 +166,6 @@ int SettingsPChangeHistoryFile(int, int, int event, void *, int, int) {
     char chosen[MAX_PATHNAME_LEN];
     if (ChooseHistoryFile(current, chosen)) SetCtrlVal(settingsP, SETTINGSP_HISTORY_FILE, chosen);
     return 0;
-}
-
-int InitSettingsTabs() {
-    const int tab = EasyTab_ConvertFromCanvas(settingsP, SETTINGSP_TAB);
-    if (tab < 0) return tab;
-    int *const handles[] = {&globalP, &unitsP, &pressureP, &set_histP, &aboutP};
-    const int resources[] = {GLOBALP, UNITSP, PRESSUREP, SETHISTP, ABOUTP};
-    constexpr int kPages = 5;
-    int pages[kPages] = {};
-    EasyTabPage load[kPages];
-    for (int i = 0; i < kPages; ++i) load[i] = EasyTabPage{resources[i], &pages[i]};
-    const int result = EasyTab_LoadPanels(settingsP, tab, KOR_UIR_FILE, load, kPages);
-    for (int i = 0; i < kPages; ++i) {
-        if (pages[i] <= 0) continue;
-        // The stand-alone copy loaded with the other panels gives way to the tab page.
-        if (*handles[i] > 0) DiscardPanel(*handles[i]);
-        *handles[i] = pages[i];
-    }
-    return result;
 }
 
 void RegisterSettingsDialogCallbacks() {

@@ -21,9 +21,4 @@ int SettingsAbort(int panel, int control, int event, void *callback_data, int ev
 int SettingsPChangeHistoryFile(int panel, int control, int event, void *callback_data,
                                int event_data1, int event_data2);
 
-// Puts the five pages (general, units, pressure, history, about) into the dialog's tab
-// control at start-up; the page handles then refer to the tab pages. 0, or negative when
-// a page could not be made (that page stays a panel of its own).
-int InitSettingsTabs();
-
 void RegisterSettingsDialogCallbacks();
