@@ -154,8 +154,9 @@ void SplitHistoryPath(char *dir, char *file, size_t size) {
     HistoryPath(path, sizeof path);
     const char *slash = strrchr(path, '/');
     const size_t dir_length = slash != nullptr ? static_cast<size_t>(slash - path) + 1 : 0;
-    snprintf(dir, size, "%.*s", static_cast<int>(dir_length), path);
-    snprintf(file, size, "%s", path + dir_length);
+    CopyCut(file, size, path + dir_length);
+    path[dir_length] = '\0';
+    CopyCut(dir, size, path);
 }
 
 // The export writes the same titles and direction names as the table shows.
