@@ -9,6 +9,7 @@
 
 #include "app/KOR.h"
 #include "app/alarm_display.h"
+#include "app/dispatcher.h"
 #include "app/display.h"
 #include "app/kor_panels.h"
 #include "app/language.h"
@@ -21,6 +22,7 @@
 #include "history/history_save.h"
 #include "history/history_view.h"
 #include "station/comm/comm_lifecycle.h"
+#include "station/comm/tsq_records.h"
 #include "platform/ini_text.h"
 #include "platform/engine.h"
 #include "platform/instance.h"
@@ -100,6 +102,8 @@ int StartClearHorizon(int argc, char *argv[]) {
     DisplayPanel(korP);
     SetSleepPolicy(VAL_SLEEP_MORE);
     // A port that cannot be opened is the thread's to record; start-up goes on.
+    // Every UI queue the communication thread makes hands its records to the display.
+    SetUIQueueReader(ReadElementFromTSQ_to_UI);
     (void)StateMaschineConstructor(setup.com_port);
     h_current_data_list = Ini_New(0);
     if (h_current_data_list == nullptr) return kStartNoCurrentData;
