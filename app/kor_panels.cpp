@@ -13,6 +13,7 @@
 #include "app/tooltips.h"
 #include "app/ui_data.h"
 #include "history/history_view.h"
+#include "platform/easytab.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
 
@@ -82,6 +83,13 @@ void FillPressureKindList() {
     SetCtrlVal(pressureP, PRESSUREP_KIND, current);
 }
 
+// The five pages of the settings dialog, in their order on the tab control.
+void BuildSettingsTabs() {
+    const int tab = EasyTab_ConvertFromCanvas(settingsP, SETTINGSP_TAB);
+    if (tab < 0) return;
+    for (int page : {globalP, unitsP, pressureP, set_histP, aboutP}) EasyTab_AddPanel(settingsP, tab, page);
+}
+
 }  // namespace
 
 char *GetPanelText(int text, char *buffer, int size) {
@@ -132,9 +140,7 @@ int LoadInitAllPanels() {
         SetSleepPolicy(policy);
         return -failures;
     }
-    // TODO(settings dialog): the five pages into the settings panel's tab control, in the
-    // order general, units, pressure, history, about, once the platform offers the tab
-    // control (EasyTab_ConvertFromCanvas, EasyTab_LoadPanels).
+    BuildSettingsTabs();
     FillUnitLists();
     SetCtrlVal(aboutP, ABOUTP_NOTICE, kAboutNotice);
     SetCtrlVal(aboutP, ABOUTP_VERSION, PROGRAM_VERSION_TEXT);
