@@ -121,6 +121,7 @@ constexpr int HISTORYP_CHANGE_FILE = 5;
 constexpr int HISTORYP_HIST_SETTINGS = 6;
 constexpr int HISTORYP_SAVE_TEXT = 7;
 constexpr int HISTORYP_CLOSE = 8;
+constexpr int HISTORYP_MESSAGE = 9;
 
 // set_alarmP
 constexpr int SETALARMP = 4;
@@ -460,6 +461,8 @@ constexpr int TIMERP_LIVETICK = 4;   // counts the groups' live and poll timers 
     X(TXTP_PROGRESS_TITLE, 210, 303) \
     X(TXTP_PROGRESS_LABEL, 211, 303) \
     X(TXTP_PROGRESS_CANCEL, 212, 303) \
+    X(TXTP_HISTORY_READ_FAILED, 213, 303) \
+    X(TXTP_EXPORT_FAILED, 214, 303) \
 
 #define TXTP_DECLARE_CONSTANT(name, id, limit) constexpr int name = id;
 TXTP_TEXTS(TXTP_DECLARE_CONSTANT)
