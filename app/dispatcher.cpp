@@ -14,6 +14,7 @@
 #include "app/setup_record.h"
 #include "app/tooltips.h"
 #include "app/ui_data.h"
+#include "history/history_view.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
 #include "station/settings/history_timing.h"
@@ -169,17 +170,20 @@ void TakeHistoryFile(const UIRecord *r) {
     // A failed save is not shown; the path in memory is saved with the next save.
     (void)SaveSetup(&setup);
     UI_data.history_file_ok = 1;
-    // TODO(history view): ActualiseScrollBar(&UI_data.file_header), the scroll bar's value
-    // to the record count, UpdateHistoryPanel(-1).
+    ActualiseScrollBar(&UI_data.file_header);
     ActualiseCurrentInfoFileHeader(&UI_data.file_header);
+    // Another file: its newest page.
+    UpdateHistoryPanel(-1);
 }
 
 void TakeHistoryStored(const UIRecord *r) {
+    // A view at the end follows the end; one on an older page stays there.
+    const int follow = HistoryViewShowsEnd();
     CopyGroup(&UI_data.file_header, r);
     UI_data.history_file_ok = 1;
     ActualiseCurrentInfoFileHeader(&UI_data.file_header);
-    // TODO(history view): ActualiseScrollBar(&UI_data.file_header); then, when the scroll
-    // bar stands at the end or the file holds at most 20 data sets, UpdateHistoryPanel(-1).
+    ActualiseScrollBar(&UI_data.file_header);
+    if (follow) UpdateHistoryPanel(-1);
 }
 
 void TakeStationHistoryHeader(const UIRecord *r) {

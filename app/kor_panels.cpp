@@ -12,6 +12,7 @@
 #include "app/setup_record.h"
 #include "app/tooltips.h"
 #include "app/ui_data.h"
+#include "history/history_view.h"
 #include "platform/easytab.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
@@ -166,16 +167,13 @@ void DeleteAllPanels() {
 int ShowHistoryPanel(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     if (!UI_data.history_file_ok) return 0;
-    // TODO(history view): DisplayHistoryPanel() fills the table and the scroll bar; until
-    // it exists the panel is shown as it stands.
-    DisplayPanel(historyP);
+    DisplayHistoryPanel();
     return 0;
 }
 
 int HideHistoryPanel(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    // TODO(history view): CloseHistoryPanel() once it exists; it hides the panel too.
-    HidePanel(historyP);
+    CloseHistoryPanel();
     return 0;
 }
 
@@ -183,7 +181,6 @@ int HistoryScrollBar(int panel, int control, int event, void *, int, int) {
     if (event != EVENT_VAL_CHANGED) return 0;
     int position = 0;
     GetCtrlVal(panel, control, &position);
-    // TODO(history view): UpdateHistoryPanel(position) pages the table.
-    (void)position;
+    UpdateHistoryPanel(position);
     return 0;
 }

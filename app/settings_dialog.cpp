@@ -14,6 +14,7 @@
 #include "app/language_choice.h"
 #include "app/setup_record.h"
 #include "app/tooltips.h"
+#include "history/history_view.h"
 #include "platform/panels.h"
 #include "platform/popups.h"
 
@@ -145,8 +146,8 @@ int SettigsOK(int, int, int event, void *, int, int) {
     TakeHistoryFile(&flags);
     SaveOrReport();
     if (flags.display || flags.pressure_kind) {
-        // TODO(history view): InitTableTileLine(&setup.units) and the history view redrawn
-        // at its end (UpdateHistoryPanel(-1)) or at the scroll bar's position.
+        InitTableTileLine(&setup.units.pressure_unit);
+        RedrawHistoryPanel();
     }
     RefreshKORPanelSurface();
     RemovePopup(1);
