@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QWidget>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +24,7 @@
 #include "app/startup.h"
 #include "app/ui_data.h"
 #include "app/widgets.h"
+#include "history/history_view.h"
 #include "platform/files.h"
 #include "platform/panels.h"
 #include "platform/popups.h"
@@ -190,6 +192,29 @@ TEST_F(SettingsDialog, FillsFromTheRecordAndOkStoresWhatChanged) {
     PressOK();
     EXPECT_EQ(setup.decimal_comma, 0);
     EXPECT_EQ(Text(korP, KORP_ITEMP), "21.5 \u00B0C");
+}
+
+// The history table's column titles, joined.
+std::string HistoryTitles() {
+    auto *table = qobject_cast<QTableWidget *>(Widget("HISTORYP_TABLE"));
+    std::string titles;
+    if (table == nullptr) return titles;
+    for (int c = 0; c < table->columnCount(); ++c)
+        if (const QTableWidgetItem *item = table->horizontalHeaderItem(c))
+            titles += item->text().toStdString() + "|";
+    return titles;
+}
+
+TEST_F(SettingsDialog, UnitChangeRetitlesTheHistoryTable) {
+    TempFolder dir;
+    setup.units.pressure_unit = 1;
+    InitTableTileLine(&setup.units.pressure_unit);  // as start-up titles it
+    EXPECT_NE(HistoryTitles().find("[inHg]"), std::string::npos);
+    OpenSettings();
+    SetCtrlIndex(unitsP, UNITSP_PRESSURE, 0);
+    PressOK();
+    EXPECT_EQ(HistoryTitles().find("[inHg]"), std::string::npos);
+    EXPECT_NE(HistoryTitles().find("[hPa]"), std::string::npos);
 }
 
 TEST_F(SettingsDialog, BeaufortIsShownAndKept) {
