@@ -9,6 +9,7 @@
 
 #include "app/KOR.h"
 #include "app/alarm_display.h"
+#include "app/dialog_callbacks.h"
 #include "app/dispatcher.h"
 #include "app/display.h"
 #include "app/kor_panels.h"
@@ -19,14 +20,16 @@
 #include "app/ui_data.h"
 #include "app/widgets.h"
 #include "exchange/current_data.h"
-#include "station/comm/comm_lifecycle.h"
-#include "station/comm/tsq_records.h"
-#include "platform/ini_text.h"
+#include "history/history_save.h"
+#include "history/history_view.h"
 #include "platform/engine.h"
+#include "platform/ini_text.h"
 #include "platform/instance.h"
 #include "platform/panels.h"
 #include "platform/popups.h"
 #include "platform/runtime.h"
+#include "station/comm/comm_lifecycle.h"
+#include "station/comm/tsq_records.h"
 
 namespace {
 
@@ -70,6 +73,9 @@ void RegisterAppCallbacks() {
     RegisterCallback("ShowHistoryPanel", ShowHistoryPanel);
     RegisterCallback("HideHistoryPanel", HideHistoryPanel);
     RegisterCallback("HistoryScrollBar", HistoryScrollBar);
+    RegisterCallback("HistoryPChangeHistoryFile", HistoryPChangeHistoryFile);
+    RegisterCallback("SaveHistoryAsText", SaveHistoryAsText);
+    RegisterDialogCallbacks();
 }
 
 int StartClearHorizon(int argc, char *argv[]) {
@@ -91,18 +97,23 @@ int StartClearHorizon(int argc, char *argv[]) {
     }
     // A language file that cannot be read leaves the resource's texts.
     (void)LocaliseAllPanels();
-    // TODO(history view): InitTableTileLine(&setup.units.pressure_unit).
+    InitTableTileLine(&setup.units.pressure_unit);
     EnableDisableToolTips(setup.tooltips_enabled);
     SetUIDataToDefault();
     RefreshKORPanelSurface();
     DisplayPanel(korP);
     SetSleepPolicy(VAL_SLEEP_MORE);
-    // A port that cannot be opened is the thread's to record; start-up goes on.
-    // Every UI queue the communication thread makes hands its records to the display.
+    // Every UI queue the communication thread makes hands its records to the display,
+    // on this thread.
     SetUIQueueReader(ReadElementFromTSQ_to_UI);
+    // A port that cannot be opened is the thread's to record; start-up goes on.
     (void)StateMaschineConstructor(setup.com_port);
     h_current_data_list = Ini_New(0);
-    if (h_current_data_list == nullptr) return kStartNoCurrentData;
+    if (h_current_data_list == nullptr) {
+        // The thread is stopped before the process ends, not left running into exit.
+        StateMaschineDestructor();
+        return kStartNoCurrentData;
+    }
     SetCtrlAttribute(settingsP, SETTINGSP_DATA_TIMER, ATTR_INTERVAL,
                      static_cast<double>(CURRENT_DATA_INTERVAL_STALE));
     ResetTimer(settingsP, SETTINGSP_DATA_TIMER);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <QApplication>
+#include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <string>
@@ -18,6 +19,9 @@
 #include "app/tooltips.h"
 #include "app/ui_data.h"
 #include "app/widgets.h"
+#include "exchange/current_data.h"
+#include "platform/easytab.h"
+#include "platform/ini_text.h"
 #include "platform/panels.h"
 #include "platform/files.h"
 #include "support/temp_folder.h"
@@ -78,6 +82,15 @@ TEST_F(Panels, EveryPanelLoadsAndTakesItsTexts) {
     EXPECT_EQ(Label(korP, KORP_QUIT), "Quit");
     EXPECT_EQ(Text(aboutP, ABOUTP_VERSION), "Ver. 2.0 beta release");
     EXPECT_EQ(Text(korP, KORP_PRESS_CAPTION), "Relative pressure");
+    EXPECT_EQ(EasyTab_GetPageCount(settingsP, SETTINGSP_TAB), 5);
+    // The pages keep answering to their handles inside the tab control.
+    EXPECT_EQ(SetCtrlVal(globalP, GLOBALP_COM_PORT, 3), 0);
+    int port = 0;
+    GetCtrlVal(globalP, GLOBALP_COM_PORT, &port);
+    EXPECT_EQ(port, 3);
+    int items = 0;
+    GetNumListItems(unitsP, UNITSP_WIND, &items);
+    EXPECT_EQ(items, 5);  // m/s, km/h, mph, knt and Bft, so a Beaufort setting is kept
 }
 
 TEST_F(Panels, LanguageFileRenamesEverythingAndABadOneKeepsTheResourceTexts) {
@@ -199,6 +212,34 @@ TEST(PanelsMissing, LoadInitAllPanelsCountsMissingPanels) {
     }
     EXPECT_EQ(clr_gen_alP, 0);
     EXPECT_EQ(aboutP, 0);
+}
+
+// Closing the main window ends the event loop through the orderly quit, like the quit
+// command: the timers stop and the current-data list is disposed of.
+TEST_F(Panels, ClosingTheMainWindowQuits) {
+    h_current_data_list = Ini_New(0);
+    ASSERT_NE(h_current_data_list, nullptr);
+    DisplayPanel(korP);
+    QWidget *main_window = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("korP")) main_window = w;
+    ASSERT_NE(main_window, nullptr);
+    QTimer::singleShot(0, main_window, [main_window] { main_window->close(); });
+    // A loop that does not end would hang here: the guard ends it and fails the test.
+    bool guard_fired = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&guard_fired] {
+        guard_fired = true;
+        QuitUserInterface(-1);
+    });
+    guard.start(60000);
+    EXPECT_EQ(RunUserInterface(), 0);
+    guard.stop();
+    EXPECT_FALSE(guard_fired);
+    EXPECT_EQ(h_current_data_list, nullptr);
+    ResumeTimerCallbacks();
+    HidePanel(korP);
 }
 
 }  // namespace
