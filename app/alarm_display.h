@@ -15,3 +15,6 @@ void ShowMinMaxStamps(const UIRecord *record);
 void ConfirmReset(int kind);
 // The blink phase (0 or 1) of the last tick.
 int BlinkPhase();
+// Cancel of the clear-min/max, clear-general-alarm and history interval dialogs.
+int AbortPopup(int panel, int control, int event, void *callback_data, int event_data1,
+               int event_data2);

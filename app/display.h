@@ -24,7 +24,8 @@ void ShowAlarmEnables(const AlarmFlags *g);
 
 // Direction 0..15 as its name (from the texts panel) and as name, line break and
 // bearing; any other direction gives "---" and "---\n---". Either output may be null;
-// name takes 304 bytes, name_and_bearing 320.
+// name takes 304 bytes, name_and_bearing kDirectionTextSize.
+constexpr int kDirectionTextSize = 340;
 void GetDirectionString(int direction, char *name, char *name_and_bearing);
 
 // The history file information (file name, first and last data set, their number) in

@@ -17,6 +17,14 @@ int RunClearHorizon(int argc, char *argv[]);
 int Quit(int panel, int control, int event, void *callback_data, int event_data1,
          int event_data2);
 
+// The settings panel's timer: refreshes "currdat.lst" and takes the next interval.
+int CurrentDataRefreshTimer(int panel, int control, int event, void *callback_data,
+                            int event_data1, int event_data2);
+
+// The main panel's own callback: closing the window quits like the quit command.
+int MainPanelCallback(int panel, int control, int event, void *callback_data, int event_data1,
+                      int event_data2);
+
 // Makes SIGINT and SIGTERM ask for the orderly quit; the request is carried out on the
 // main thread by the next blink-timer tick. QuitRequested is 1 once a signal came.
 void InstallQuitSignals();

@@ -4,6 +4,7 @@
 #include "app/widgets.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPainterPath>
@@ -13,10 +14,29 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/panels.h"
+
 QString AppResourceDir() {
     const char *dir = getenv("CH_RESOURCE_DIR");
     if (dir != nullptr && dir[0] != '\0') return QString::fromLocal8Bit(dir);
     return QCoreApplication::applicationDirPath();
+}
+
+namespace {
+
+template <typename Widget>
+QWidget *Make(QWidget *parent) {
+    return new Widget(parent);
+}
+
+}  // namespace
+
+void RegisterAppWidgets() {
+    RegisterWidgetClass("CHThermometer", Make<CHThermometer>);
+    RegisterWidgetClass("CHRainGauge", Make<CHRainGauge>);
+    RegisterWidgetClass("CHPicture", Make<CHPicture>);
+    RegisterWidgetClass("CHLed", Make<CHLed>);
+    RegisterWidgetClass("CHCompass", Make<CHCompass>);
 }
 
 // ---- scale gauges ----------------------------------------------------------------------
@@ -187,6 +207,15 @@ void CHLed::setValue(int v) {
 void CHLed::setOnColor(const QColor &c) {
     on_color_ = c;
     update();
+}
+
+void CHLed::changeEvent(QEvent *event) {
+    // A palette set on this lamp itself (not inherited) carries the program's colour.
+    if (event->type() == QEvent::PaletteChange && testAttribute(Qt::WA_SetPalette)) {
+        on_color_ = palette().color(QPalette::WindowText);
+        update();
+    }
+    QWidget::changeEvent(event);
 }
 
 void CHLed::paintEvent(QPaintEvent *) {

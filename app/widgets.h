@@ -87,7 +87,8 @@ private:
     QStringList files_;
 };
 
-// A round lamp, lit in its colour when the value is not 0.
+// A round lamp, lit in its colour when the value is not 0. The colour is `onColor`, or
+// the text colour once the program sets one (the panels' colour attribute).
 class CHLed : public QWidget {
     Q_OBJECT
     Q_PROPERTY(int value READ value WRITE setValue)
@@ -103,6 +104,7 @@ public:
 
 protected:
     void paintEvent(class QPaintEvent *) override;
+    void changeEvent(class QEvent *event) override;
 
 private:
     int value_ = 0;

@@ -223,6 +223,8 @@ int SetRange(QWidget *w, int attribute, double value) {
         min ? sl->setMinimum(rounded) : sl->setMaximum(rounded);
     } else if (auto *pb = qobject_cast<QProgressBar *>(w)) {
         min ? pb->setMinimum(rounded) : pb->setMaximum(rounded);
+    } else if (HasProperty(w, min ? "minimum" : "maximum")) {  // app/ gauges
+        w->setProperty(min ? "minimum" : "maximum", value);
     } else {
         return kUIErrAttribute;
     }
@@ -235,6 +237,7 @@ int GetRange(QWidget *w, int attribute, double *value) {
     else if (auto *s = qobject_cast<QSpinBox *>(w)) *value = min ? s->minimum() : s->maximum();
     else if (auto *sl = qobject_cast<QAbstractSlider *>(w)) *value = min ? sl->minimum() : sl->maximum();
     else if (auto *pb = qobject_cast<QProgressBar *>(w)) *value = min ? pb->minimum() : pb->maximum();
+    else if (HasProperty(w, min ? "minimum" : "maximum")) *value = w->property(min ? "minimum" : "maximum").toDouble();
     else return kUIErrAttribute;
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include "app/KOR.h"
 #include "app/language_file.h"
+#include "platform/files.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -24,9 +25,11 @@ Texts Read(const std::string &content, LanguageStats *stats, int *result = nullp
     return texts;
 }
 
+// The resources are copied beside the test programs.
 std::string ResourceFile(const char *name) {
-    const char *dir = getenv("CH_RESOURCE_DIR");
-    return std::string(dir != nullptr ? dir : ".") + "/" + name;
+    char dir[4096];
+    GetProjectDir(dir, sizeof dir);
+    return std::string(dir) + "/" + name;
 }
 
 TEST(LanguageFile, EntriesQuotesEscapesAndComments) {

@@ -1,0 +1,278 @@
+// Group redraws of the main panel. The min/max texts are built from the localised
+// texts of both values in fixed-size buffers; a value that cannot be shown ("---",
+// "OFL") passes through as the localisation gives it.
+#include "app/display.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "app/KOR.h"
+#include "app/alarm_controls.h"
+#include "app/kor_panels.h"
+#include "app/setup_record.h"
+#include "app/ui_data.h"
+#include "history/history_file.h"
+#include "history/station_history.h"
+#include "platform/panels.h"
+#include "values/conversions.h"
+#include "values/localisation.h"
+#include "values/time_scales.h"
+#include "values/time_texts.h"
+
+namespace {
+
+constexpr int kMinMaxTextSize = 128;
+
+LocalisedValue Localise(int quantity, const float *value) {
+    return *LocaliseMeasuredValues(quantity, &setup.units, value);
+}
+
+void DimAll(const int *controls, int count, int stale) {
+    for (int i = 0; i < count; ++i) SetCtrlAttribute(korP, controls[i], ATTR_DIMMED, stale ? 1 : 0);
+}
+
+// " min: <min>" (+ trailing blank) then "\n max: <max>".
+void MinMaxText(char *out, int size, const char *min, const char *max, bool blank_after_min) {
+    snprintf(out, static_cast<size_t>(size), " min: %s%s\n max: %s", min,
+             blank_after_min ? " " : "", max);
+}
+
+void ShowTemperatureGroup(const TempGroup *g, int quantity, const int *controls, int count,
+                          int gauge, int value_text, int minmax, bool blank_after_min) {
+    const int stale = g->live_timer == 0;
+    DimAll(controls, count, stale);
+    const LocalisedValue now = Localise(quantity, &g->current);
+    if (gauge != 0) {
+        SetCtrlAttribute(korP, gauge, ATTR_MIN_VALUE, static_cast<double>(now.scale_min));
+        SetCtrlAttribute(korP, gauge, ATTR_MAX_VALUE, static_cast<double>(now.range_max));
+        SetCtrlVal(korP, gauge, static_cast<double>(now.value));
+    }
+    SetCtrlVal(korP, value_text, now.value_unit_text);
+    const LocalisedValue lo = Localise(quantity, &g->min);
+    const LocalisedValue hi = Localise(quantity, &g->max);
+    char text[kMinMaxTextSize];
+    MinMaxText(text, sizeof text, lo.value_unit_text, hi.value_unit_text, blank_after_min);
+    SetCtrlVal(korP, minmax, text);
+}
+
+void ShowRainGauge(int quantity, float value, int gauge, int text) {
+    const LocalisedValue v = Localise(quantity, &value);
+    SetCtrlAttribute(korP, gauge, ATTR_MIN_VALUE, static_cast<double>(v.scale_min));
+    SetCtrlAttribute(korP, gauge, ATTR_MAX_VALUE, static_cast<double>(v.scale_max));
+    SetCtrlVal(korP, gauge, static_cast<double>(v.value));
+    SetCtrlVal(korP, text, v.value_unit_text);
+}
+
+void ShowRainMax(int quantity, float value, int control) {
+    const LocalisedValue v = Localise(quantity, &value);
+    char text[kMinMaxTextSize];
+    snprintf(text, sizeof text, " max: %s", v.value_unit_text);
+    SetCtrlVal(korP, control, text);
+}
+
+int PressureQuantity() {
+    return setup.absolute_pressure ? QUANTITY_ABSOLUTE_PRESSURE : QUANTITY_RELATIVE_PRESSURE;
+}
+
+const char *const kBearings[16] = {"0", "22.5", "45", "67.5", "90", "112.5", "135", "157.5",
+                                   "180", "202.5", "225", "247.5", "270", "292.5", "315", "337.5"};
+
+}  // namespace
+
+void GetDirectionString(int direction, char *name, char *name_and_bearing) {
+    char own_name[304];
+    if (direction < 0 || direction > 15) {
+        if (name != nullptr) snprintf(name, sizeof own_name, "---");
+        if (name_and_bearing != nullptr) snprintf(name_and_bearing, kDirectionTextSize, "---\n---");
+        return;
+    }
+    GetPanelText(TXTP_DIR_0 + direction, own_name, sizeof own_name);
+    if (name != nullptr) snprintf(name, sizeof own_name, "%s", own_name);
+    if (name_and_bearing == nullptr) return;
+    char bearing[16];
+    snprintf(bearing, sizeof bearing, "%s", kBearings[direction]);
+    if (setup.decimal_comma) {
+        char *dot = strchr(bearing, '.');
+        if (dot != nullptr) *dot = ',';
+    }
+    snprintf(name_and_bearing, kDirectionTextSize, "%s\n%s\u00B0", own_name, bearing);
+}
+
+void SetUIDataToDefault() {
+    SetKORDataToDefault(&UI_data);
+    SetFileHistoryHeaderToDefault(&UI_data.file_header);
+    SetKORHistoryHeaderToDefault(&UI_data.station_header);
+}
+
+void ShowIndoorTemperature(const TempGroup *g) {
+    static const int controls[] = {KORP_ITEMP_GAUGE, KORP_ITEMP, KORP_ITEMP_MINMAX};
+    ShowTemperatureGroup(g, QUANTITY_INDOOR_TEMPERATURE, controls, 3, KORP_ITEMP_GAUGE, KORP_ITEMP,
+                         KORP_ITEMP_MINMAX, true);
+}
+
+void ShowOutdoorTemperature(const TempGroup *g) {
+    static const int controls[] = {KORP_OTEMP_GAUGE, KORP_OTEMP, KORP_OTEMP_MINMAX};
+    ShowTemperatureGroup(g, QUANTITY_OUTDOOR_TEMPERATURE, controls, 3, KORP_OTEMP_GAUGE,
+                         KORP_OTEMP, KORP_OTEMP_MINMAX, true);
+}
+
+void ShowWindchill(const TempGroup *g) {
+    static const int controls[] = {KORP_CHILL, KORP_CHILL_MINMAX};
+    ShowTemperatureGroup(g, QUANTITY_WINDCHILL, controls, 2, 0, KORP_CHILL, KORP_CHILL_MINMAX, false);
+}
+
+void ShowDewpoint(const TempGroup *g) {
+    static const int controls[] = {KORP_DEW, KORP_DEW_MINMAX};
+    ShowTemperatureGroup(g, QUANTITY_DEWPOINT, controls, 2, 0, KORP_DEW, KORP_DEW_MINMAX, false);
+}
+
+void ShowIndoorHumidity(const TempGroup *g) {
+    static const int controls[] = {KORP_IHUM, KORP_IHUM_MINMAX};
+    DimAll(controls, 2, g->live_timer == 0);
+    const LocalisedValue now = Localise(QUANTITY_HUMIDITY, &g->current);
+    if (now.status >= 0) SetCtrlVal(korP, KORP_IHUM, now.value_unit_text);
+    const MinMaxTexts *t = GetMinMaxText(2, &g->min, nullptr, &g->max, nullptr);
+    SetCtrlVal(korP, KORP_IHUM_MINMAX, t->both);
+}
+
+void ShowOutdoorHumidity(const TempGroup *g) {
+    static const int controls[] = {KORP_OHUM, KORP_OHUM_MINMAX};
+    DimAll(controls, 2, g->live_timer == 0);
+    const LocalisedValue now = Localise(QUANTITY_HUMIDITY, &g->current);
+    if (now.status >= 0) SetCtrlVal(korP, KORP_OHUM, now.value_unit_text);
+    const LocalisedValue lo = Localise(QUANTITY_HUMIDITY, &g->min);
+    if (lo.status < 0) return;
+    const LocalisedValue hi = Localise(QUANTITY_HUMIDITY, &g->max);
+    if (hi.status < 0) return;
+    char text[kMinMaxTextSize];
+    MinMaxText(text, sizeof text, lo.value_unit_text, hi.value_unit_text, true);
+    SetCtrlVal(korP, KORP_OHUM_MINMAX, text);
+}
+
+void ShowPressureValue(const PressureGroup *g) {
+    SetCtrlAttribute(korP, KORP_PRESSURE, ATTR_DIMMED, g->live_timer == 0 ? 1 : 0);
+    const LocalisedValue now = Localise(PressureQuantity(), &g->current);
+    SetCtrlVal(korP, KORP_PRESSURE, now.value_unit_text);
+}
+
+void ShowPressureMinMax(const PressureGroup *g) {
+    SetCtrlAttribute(korP, KORP_PRESS_MINMAX, ATTR_DIMMED, g->live_timer == 0 ? 1 : 0);
+    const LocalisedValue lo = Localise(PressureQuantity(), &g->min);
+    const LocalisedValue hi = Localise(PressureQuantity(), &g->max);
+    char text[kMinMaxTextSize];
+    MinMaxText(text, sizeof text, lo.value_unit_text, hi.value_unit_text, false);
+    SetCtrlVal(korP, KORP_PRESS_MINMAX, text);
+}
+
+void ShowWeatherPicture(const PressureGroup *g) {
+    static const int controls[] = {KORP_WEATHER, KORP_TREND};
+    DimAll(controls, 2, g->live_timer == 0);
+    SetCtrlVal(korP, KORP_WEATHER, static_cast<int>(g->weather));
+    SetCtrlVal(korP, KORP_TREND, static_cast<int>(g->trend));
+}
+
+void ShowWind(const WindGroup *g) {
+    static const int controls[] = {KORP_WIND, KORP_WIND_MINMAX, KORP_WIND_DIR, KORP_WIND_COMPASS,
+                                   KORP_BEAUFORT};
+    const int stale = g->live_timer == 0;
+    DimAll(controls, 5, stale);
+    const LocalisedValue now = Localise(QUANTITY_WIND_SPEED, &g->current);
+    SetCtrlVal(korP, KORP_WIND, now.value_unit_text);
+    const int direction = now.status == LOCALISED_NOT_AVAILABLE ? 16 : g->direction;
+    char text[kDirectionTextSize];
+    GetDirectionString(direction, nullptr, text);
+    SetCtrlVal(korP, KORP_WIND_DIR, text);
+    SetCtrlVal(korP, KORP_WIND_COMPASS, direction >= 0 && direction <= 15 ? direction : 16);
+    int beaufort = 12;
+    if (now.status != LOCALISED_WIND_OVERFLOW) {
+        const float speed = g->current - 0.0049999f;
+        beaufort = static_cast<int>(std::lround(ConvertSpeedFromUnitToUnit(0, 4, &speed)));
+    }
+    if (now.status == LOCALISED_NOT_AVAILABLE) {
+        SetCtrlVal(korP, KORP_BEAUFORT, "--");
+        SetCtrlAttribute(korP, KORP_BEAUFORT, ATTR_DIMMED, 1);
+    } else {
+        snprintf(text, sizeof text, "%d", beaufort);
+        SetCtrlVal(korP, KORP_BEAUFORT, text);
+    }
+    const LocalisedValue lo = Localise(QUANTITY_WIND_SPEED, &g->min);
+    const LocalisedValue hi = Localise(QUANTITY_WIND_SPEED, &g->max);
+    char minmax[kMinMaxTextSize];
+    MinMaxText(minmax, sizeof minmax, lo.value_unit_text, hi.value_unit_text, false);
+    SetCtrlVal(korP, KORP_WIND_MINMAX, minmax);
+}
+
+void ShowRain(const RainGroup *g) {
+    static const int controls[] = {KORP_RAIN_TOTAL_GAUGE, KORP_RAIN_TOTAL, KORP_RAIN_24H_GAUGE,
+                                   KORP_RAIN_24H, KORP_RAIN_1H_GAUGE, KORP_RAIN_1H,
+                                   KORP_RAIN_MAX_1H, KORP_RAIN_MAX_24H};
+    DimAll(controls, 8, g->live_timer == 0);
+    ShowRainGauge(QUANTITY_RAIN_TOTAL, g->total.value, KORP_RAIN_TOTAL_GAUGE, KORP_RAIN_TOTAL);
+    ShowRainGauge(QUANTITY_RAIN_1H, g->rain_1h, KORP_RAIN_1H_GAUGE, KORP_RAIN_1H);
+    ShowRainGauge(QUANTITY_RAIN_24H, g->rain_24h, KORP_RAIN_24H_GAUGE, KORP_RAIN_24H);
+    ShowRainMax(QUANTITY_RAIN_1H, g->max_1h.value, KORP_RAIN_MAX_1H);
+    ShowRainMax(QUANTITY_RAIN_24H, g->max_24h.value, KORP_RAIN_MAX_24H);
+}
+
+void ShowAlarmEnables(const AlarmFlags *g) {
+    const int stale = g->live_timer == 0;
+    for (int flag = 1; flag < kAlarmFlagCount; ++flag) {
+        const int control = AlarmBellControl(flag);
+        if (control == 0) continue;
+        SetCtrlVal(korP, control, g->flag[flag] ? 1 : 0);
+        SetCtrlAttribute(korP, control, ATTR_DIMMED, stale ? 1 : 0);
+    }
+}
+
+void ActualiseCurrentInfoFileHeader(const HistoryFileHeader *header) {
+    char caption_file[304], caption_first[304], caption_last[304], caption_count[304];
+    GetPanelText(TXTP_INFO_FILE, caption_file, sizeof caption_file);
+    GetPanelText(TXTP_INFO_FIRST, caption_first, sizeof caption_first);
+    GetPanelText(TXTP_INFO_LAST, caption_last, sizeof caption_last);
+    GetPanelText(TXTP_INFO_COUNT, caption_count, sizeof caption_count);
+    char path[sizeof setup.history_file + 1];
+    memcpy(path, setup.history_file, sizeof setup.history_file);
+    path[sizeof setup.history_file] = '\0';
+    const char *file = strrchr(path, '/');
+    file = file != nullptr ? file + 1 : path;
+    char first[TIME_DATE_TEXT_SIZE] = "--.---- --:--";
+    char last[TIME_DATE_TEXT_SIZE] = "--.---- --:--";
+    if (header->count > 0) {
+        uint32_t times[2] = {header->first_time, header->last_time};
+        char *outs[2] = {first, last};
+        for (int i = 0; i < 2; ++i) {
+            GMTToLocalTime(&times[i]);
+            const time_t t = static_cast<time_t>(times[i]);
+            struct tm fields;
+            if (gmtime_r(&t, &fields) == nullptr) continue;
+            const int32_t stamp[6] = {fields.tm_sec, fields.tm_min, fields.tm_hour,
+                                      fields.tm_mday, fields.tm_mon, fields.tm_year};
+            GetTimeDateString(stamp, outs[i], nullptr, nullptr);
+        }
+    }
+    char text[2048];
+    snprintf(text, sizeof text, " %s\n %s \n %s%s \n %s%s \n %d %s", caption_file, file,
+             caption_first, first, caption_last, last, static_cast<int>(header->count),
+             caption_count);
+    if (korP > 0) SetCtrlVal(korP, KORP_HISTORY_INFO, text);
+    if (historyP > 0) SetCtrlVal(historyP, HISTORYP_INFO, text);
+}
+
+int RefreshKORPanelSurface() {
+    ShowRain(&UI_data.rain);
+    ShowAlarmEnables(&UI_data.alarm_enable);
+    ShowIndoorTemperature(&UI_data.indoor_temp);
+    ShowOutdoorTemperature(&UI_data.outdoor_temp);
+    ShowWind(&UI_data.wind);
+    ShowPressureValue(&UI_data.pressure);
+    ShowPressureMinMax(&UI_data.pressure);
+    ShowWeatherPicture(&UI_data.pressure);
+    ShowIndoorHumidity(&UI_data.indoor_hum);
+    ShowOutdoorHumidity(&UI_data.outdoor_hum);
+    ShowWindchill(&UI_data.windchill);
+    ShowDewpoint(&UI_data.dewpoint);
+    ActualiseCurrentInfoFileHeader(&UI_data.file_header);
+    return 0;
+}

@@ -1,0 +1,135 @@
+// Start-up and shutdown. The order matters: settings before panels (the panels show
+// the units), panels before the communication thread (its first records redraw them),
+// and on the way out the timers stop before the thread is awaited so that nothing
+// touches the station data while the thread finishes.
+#include "app/startup.h"
+
+#include <atomic>
+#include <csignal>
+
+#include "app/KOR.h"
+#include "app/alarm_display.h"
+#include "app/dispatcher.h"
+#include "app/display.h"
+#include "app/kor_panels.h"
+#include "app/language.h"
+#include "app/setup_record.h"
+#include "app/setup_sanity.h"
+#include "app/tooltips.h"
+#include "app/ui_data.h"
+#include "app/widgets.h"
+#include "exchange/current_data.h"
+#include "station/comm/comm_lifecycle.h"
+#include "station/comm/tsq_records.h"
+#include "platform/ini_text.h"
+#include "platform/engine.h"
+#include "platform/instance.h"
+#include "platform/panels.h"
+#include "platform/popups.h"
+#include "platform/runtime.h"
+
+namespace {
+
+std::atomic<int> quit_requested{0};
+// The other copy is left as it is, not brought forward.
+constexpr int kDoNotActivateOther = 0;
+
+void OnQuitSignal(int) { quit_requested.store(1); }
+
+}  // namespace
+
+void InstallQuitSignals() {
+    struct sigaction action = {};
+    action.sa_handler = OnQuitSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+int QuitRequested() { return quit_requested.load(); }
+
+int CurrentDataRefreshTimer(int panel, int control, int event, void *, int, int) {
+    if (event != EVENT_TIMER_TICK || h_current_data_list == nullptr) return 0;
+    const int interval = RefreshCurrentDataFile(h_current_data_list);
+    SetCtrlAttribute(panel, control, ATTR_INTERVAL, static_cast<double>(interval));
+    ResetTimer(panel, control);
+    return 0;
+}
+
+int MainPanelCallback(int panel, int, int event, void *, int, int) {
+    if (event == EVENT_CLOSE) Quit(panel, KORP_QUIT, EVENT_COMMIT, nullptr, 0, 0);
+    return 0;
+}
+
+void RegisterAppCallbacks() {
+    RegisterCallback("MainPanelCallback", MainPanelCallback);
+    RegisterCallback("Quit", Quit);
+    RegisterCallback("CurrentDataRefreshTimer", CurrentDataRefreshTimer);
+    RegisterCallback("BlinkTimer", BlinkTimer);
+    RegisterCallback("AbortPopup", AbortPopup);
+    RegisterCallback("ShowHistoryPanel", ShowHistoryPanel);
+    RegisterCallback("HideHistoryPanel", HideHistoryPanel);
+    RegisterCallback("HistoryScrollBar", HistoryScrollBar);
+}
+
+int StartClearHorizon(int argc, char *argv[]) {
+    (void)argc;
+    if (InitCVIRTE(0, argv, 0) == 0) return kStartFailed;
+    RemovePopup(1);
+    int duplicate = 0;
+    if (CheckForDuplicateAppInstance(kDoNotActivateOther, &duplicate) >= 0 && duplicate)
+        return kStartFailed;
+    SetSleepPolicy(VAL_SLEEP_NONE);
+    LoadSetup(&setup);
+    SanitiseSetup(&setup);
+    RegisterAppWidgets();
+    RegisterAppCallbacks();
+    if (LoadInitAllPanels() < 0) {
+        // Fixed texts: the texts panel may be what failed to load.
+        MessagePopup("Error!", "file --.xw not found");
+        return kStartFailed;
+    }
+    // A language file that cannot be read leaves the resource's texts.
+    (void)LocaliseAllPanels();
+    // TODO(history view): InitTableTileLine(&setup.units.pressure_unit).
+    EnableDisableToolTips(setup.tooltips_enabled);
+    SetUIDataToDefault();
+    RefreshKORPanelSurface();
+    DisplayPanel(korP);
+    SetSleepPolicy(VAL_SLEEP_MORE);
+    // A port that cannot be opened is the thread's to record; start-up goes on.
+    // Every UI queue the communication thread makes hands its records to the display.
+    SetUIQueueReader(ReadElementFromTSQ_to_UI);
+    (void)StateMaschineConstructor(setup.com_port);
+    h_current_data_list = Ini_New(0);
+    if (h_current_data_list == nullptr) return kStartNoCurrentData;
+    SetCtrlAttribute(settingsP, SETTINGSP_DATA_TIMER, ATTR_INTERVAL,
+                     static_cast<double>(CURRENT_DATA_INTERVAL_STALE));
+    ResetTimer(settingsP, SETTINGSP_DATA_TIMER);
+    SetCtrlAttribute(settingsP, SETTINGSP_DATA_TIMER, ATTR_ENABLED, 1);
+    InitCurrentDataList(h_current_data_list);
+    // A file that cannot be written now is written by the next refresh.
+    (void)SaveCurrentDataList(h_current_data_list);
+    return 0;
+}
+
+int RunClearHorizon(int argc, char *argv[]) {
+    InstallQuitSignals();
+    const int started = StartClearHorizon(argc, argv);
+    if (started != 0) return started;
+    RunUserInterface();
+    return 0;
+}
+
+int Quit(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    SuspendTimerCallbacks();
+    // Sets flag_quit and waits for the thread, processing events (UI records among them).
+    StateMaschineDestructor();
+    if (h_current_data_list != nullptr) {
+        Ini_Dispose(h_current_data_list);
+        h_current_data_list = nullptr;
+    }
+    QuitUserInterface(0);
+    return 0;
+}
