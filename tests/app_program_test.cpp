@@ -5,6 +5,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <cstdlib>
+#include <cstddef>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -135,6 +136,10 @@ TEST_F(ProgramRun, RandomSettingsBytesStillStartSanely) {
         TempFolder dir;
         std::string bytes(sizeof(SetupRecord) + round * 7, '\0');
         for (char &c : bytes) c = static_cast<char>(rng());
+        // A port that cannot exist here: with a console attached the program would save
+        // the record as soon as the communication thread reports its history file.
+        const int32_t no_such_port = 99;
+        memcpy(bytes.data() + offsetof(SetupRecord, com_port), &no_such_port, sizeof no_such_port);
         WriteWholeFile(dir.file("Setup.cnf"), bytes);
         Program p = Start(ProgramPath());
         ASSERT_TRUE(WaitUntilRunning(dir, p));

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -178,19 +179,26 @@ TEST(CommSimHistory, NewFileReceivesExactlyTheNewestDataSet) {
     EXPECT_EQ(header.last_time, stored[0].time);
 }
 
-TEST(CommSimHistory, MissingDataSetsComeOldestFirstAndNeverTwice) {
+// Runs a download of the 30 data sets a file lacks and checks order, times, values and
+// that a restart fetches nothing again. `later_sets` more data sets are stored after the
+// prefill, so that the ring index can be made to wrap inside the download.
+void DownloadThirtyMissing(int prefill, int later_sets, bool interrupt_the_disc = false) {
     UtcZone utc;
     SimOptions o = QuietConsole(2);
-    o.prefill = 60;
+    o.prefill = prefill;
     o.hist_interval_min = 15;
     CommSimRun run(o);
+    const uint32_t interval = 15 * 60;
+    StationSimAdvance(run.sim(), static_cast<double>(later_sets) * interval);
     SimState s;
     StationSimGetState(run.sim(), &s);
-    const uint32_t interval = 15 * 60;
     const uint32_t newest = static_cast<uint32_t>(s.hist_last_time);
 
     // A file that already holds the data set stored 30 intervals before the newest.
-    const std::string path = run.folder().file("kept.dat");
+    const std::string folder = run.folder().file("disc");
+    const std::string away = run.folder().file("disc-away");
+    std::filesystem::create_directory(folder);
+    const std::string path = folder + "/kept.dat";
     KORData rec{};
     snprintf(rec.history_file_name, sizeof rec.history_file_name, "%s", path.c_str());
     ASSERT_EQ(InitFileHistoryHeader(&rec.file_header, path.c_str()), 1);
@@ -199,6 +207,16 @@ TEST(CommSimHistory, MissingDataSetsComeOldestFirstAndNeverTwice) {
     ASSERT_EQ(AddHistoryDataSetToFile(&rec, &old), 0);
 
     ASSERT_EQ(run.StartThread(path), 0);
+    if (interrupt_the_disc) {
+        // The disc goes away in the middle of the download and comes back: the data
+        // sets that could not be stored are fetched again, none is skipped.
+        ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) >= 5; }, 30.0));
+        std::filesystem::rename(folder, away);
+        const int stored_before = run.CountKind(UI_HISTORY_STORED);
+        run.WaitFor([] { return false; }, 1.5);
+        EXPECT_LE(run.CountKind(UI_HISTORY_STORED), stored_before + 1);  // one may be under way
+        std::filesystem::rename(away, folder);
+    }
     ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) >= 30; }, 60.0));
     run.WaitFor([] { return false; }, 1.0);
     EXPECT_EQ(run.StopThread(), 0);
@@ -210,6 +228,7 @@ TEST(CommSimHistory, MissingDataSetsComeOldestFirstAndNeverTwice) {
         EXPECT_EQ(stored[k].time, newest - static_cast<uint32_t>(30 - k) * interval) << k;
         ExpectSameMeasurements(stored[k], ExpectedDataSet(s, (s.hist_index + 175 - (30 - k)) % 175), k);
     }
+
     // After a restart with the same file nothing is fetched twice.
     const size_t before = run.Records().size();
     ASSERT_EQ(run.StartThread(path), 0);
@@ -219,6 +238,16 @@ TEST(CommSimHistory, MissingDataSetsComeOldestFirstAndNeverTwice) {
     EXPECT_EQ(run.CountKind(UI_HISTORY_STORED), 30);
     EXPECT_EQ(ReadRecords(path).size(), 31u);
 }
+
+TEST(CommSimHistory, MissingDataSetsComeOldestFirstAndNeverTwice) { DownloadThirtyMissing(60, 0); }
+
+TEST(CommSimHistory, ARingThatWrappedIsReadInOrder) {
+    // Full ring, then ten more: the newest sits at index 9 and the download runs from
+    // index 155 over the end of the ring.
+    DownloadThirtyMissing(175, 10);
+}
+
+TEST(CommSimHistory, AFailedAppendIsFetchedAgainWithItsOwnTime) { DownloadThirtyMissing(60, 0, true); }
 
 TEST(CommSimRadio, NoByteReachesTheConsoleDuringItsReceptionWindows) {
     SimOptions o = QuietConsole(2);
