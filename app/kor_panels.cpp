@@ -12,6 +12,7 @@
 #include "app/setup_record.h"
 #include "app/tooltips.h"
 #include "app/ui_data.h"
+#include "platform/easytab.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
 
@@ -81,6 +82,13 @@ void FillPressureKindList() {
     SetCtrlVal(pressureP, PRESSUREP_KIND, current);
 }
 
+// The five pages of the settings dialog, in their order on the tab control.
+void BuildSettingsTabs() {
+    const int tab = EasyTab_ConvertFromCanvas(settingsP, SETTINGSP_TAB);
+    if (tab < 0) return;
+    for (int page : {globalP, unitsP, pressureP, set_histP, aboutP}) EasyTab_AddPanel(settingsP, tab, page);
+}
+
 }  // namespace
 
 char *GetPanelText(int text, char *buffer, int size) {
@@ -131,9 +139,7 @@ int LoadInitAllPanels() {
         SetSleepPolicy(policy);
         return -failures;
     }
-    // TODO(settings dialog): the five pages into the settings panel's tab control, in the
-    // order general, units, pressure, history, about, once the platform offers the tab
-    // control (EasyTab_ConvertFromCanvas, EasyTab_LoadPanels).
+    BuildSettingsTabs();
     FillUnitLists();
     SetCtrlVal(aboutP, ABOUTP_NOTICE, kAboutNotice);
     SetCtrlVal(aboutP, ABOUTP_VERSION, PROGRAM_VERSION_TEXT);

@@ -19,14 +19,14 @@
 #include "app/ui_data.h"
 #include "app/widgets.h"
 #include "exchange/current_data.h"
-#include "station/comm/comm_lifecycle.h"
-#include "station/comm/tsq_records.h"
-#include "platform/ini_text.h"
 #include "platform/engine.h"
+#include "platform/ini_text.h"
 #include "platform/instance.h"
 #include "platform/panels.h"
 #include "platform/popups.h"
 #include "platform/runtime.h"
+#include "station/comm/comm_lifecycle.h"
+#include "station/comm/tsq_records.h"
 
 namespace {
 
@@ -97,9 +97,10 @@ int StartClearHorizon(int argc, char *argv[]) {
     RefreshKORPanelSurface();
     DisplayPanel(korP);
     SetSleepPolicy(VAL_SLEEP_MORE);
-    // A port that cannot be opened is the thread's to record; start-up goes on.
-    // Every UI queue the communication thread makes hands its records to the display.
+    // Every UI queue the communication thread makes hands its records to the display,
+    // on this thread.
     SetUIQueueReader(ReadElementFromTSQ_to_UI);
+    // A port that cannot be opened is the thread's to record; start-up goes on.
     (void)StateMaschineConstructor(setup.com_port);
     h_current_data_list = Ini_New(0);
     if (h_current_data_list == nullptr) return kStartNoCurrentData;

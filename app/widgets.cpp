@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPainterPath>
@@ -79,23 +80,40 @@ QColor CHScaleGauge::PaintColour() const {
     return color_;
 }
 
-// Five labelled ticks beside the column, from minimum at the bottom to maximum on top.
+// Labelled ticks beside the column at round values (steps of 1, 2, 2.5 or 5 times a
+// power of ten, four to six of them), from minimum at the bottom to maximum on top.
 void CHScaleGauge::PaintScale(QPainter &p, const QRectF &column) const {
+    const double span = maximum_ - minimum_;
+    if (!(span > 0.0) || column.height() <= 0) return;
     QFont f = font();
     f.setPointSizeF(qMax(6.5, f.pointSizeF() - 1.5));
     p.setFont(f);
     const QColor ink = isEnabled() ? palette().color(QPalette::WindowText) : QColor(0xa0, 0xa0, 0xa0);
     p.setPen(QPen(ink, 1));
-    const int ticks = 5;
-    for (int i = 0; i < ticks; ++i) {
-        const double share = static_cast<double>(i) / (ticks - 1);
-        const double y = column.bottom() - share * column.height();
-        p.drawLine(QPointF(column.right() + 2, y), QPointF(column.right() + 7, y));
-        const double v = minimum_ + share * (maximum_ - minimum_);
-        const QString label = QString::number(v, 'f', std::fabs(maximum_ - minimum_) < 10 ? 1 : 0);
-        p.drawText(QRectF(column.right() + 9, y - 8, width() - column.right() - 9, 16),
+    const double magnitude = std::pow(10.0, std::floor(std::log10(span / 5.0)));
+    double step = magnitude;
+    for (const double factor : {1.0, 2.0, 2.5, 5.0, 10.0}) {
+        step = factor * magnitude;
+        if (span / step <= 6.0) break;
+    }
+    const int decimals = step < 1.0 ? (step < 0.1 ? 2 : 1) : 0;
+    for (double v = std::ceil(minimum_ / step - 1e-9) * step; v <= maximum_ + step * 1e-6; v += step) {
+        const double y = column.bottom() - (v - minimum_) / span * column.height();
+        p.drawLine(QPointF(column.right() + 2, y), QPointF(column.right() + 6, y));
+        const QString label = QString::number(std::fabs(v) < step * 1e-6 ? 0.0 : v, 'f', decimals);
+        p.drawText(QRectF(column.right() + 8, y - 8, width() - column.right() - 8, 16),
                    Qt::AlignLeft | Qt::AlignVCenter, label);
     }
+}
+
+// Room the scale's labels need to the right of the column.
+double CHScaleGauge::LabelRoom() const {
+    QFont f = font();
+    f.setPointSizeF(qMax(6.5, f.pointSizeF() - 1.5));
+    const QFontMetricsF m(f);
+    const double widest = qMax(m.horizontalAdvance(QString::number(maximum_, 'f', 0)),
+                               m.horizontalAdvance(QString::number(minimum_, 'f', 0)));
+    return widest + m.horizontalAdvance(QStringLiteral(".0")) + 10;
 }
 
 CHThermometer::CHThermometer(QWidget *parent) : CHScaleGauge(parent) {
@@ -141,7 +159,7 @@ CHRainGauge::CHRainGauge(QWidget *parent) : CHScaleGauge(parent) {
 void CHRainGauge::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const double w = qMin(width() * 0.5, 34.0);
+    const double w = qBound(10.0, width() - LabelRoom() - 4, 34.0);
     const QRectF vessel(3, 6, w, height() - 10);
     const double level = vessel.height() * FillShare();
     p.setPen(Qt::NoPen);

@@ -33,12 +33,13 @@ public:
     void setMaximum(double v);
     QColor color() const { return color_; }
     void setColor(const QColor &c);
-    QSize sizeHint() const override { return QSize(64, 200); }
+    QSize sizeHint() const override { return QSize(72, 200); }
 
 protected:
     // Share of the column that is filled, 0..1, whatever value and range hold.
     double FillShare() const;
     void PaintScale(class QPainter &p, const QRectF &column) const;
+    double LabelRoom() const;
     QColor PaintColour() const;
     double value_ = 0.0;
     double minimum_ = 0.0;

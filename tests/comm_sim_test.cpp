@@ -124,6 +124,33 @@ TEST_P(CommSimVariants, FirstCycleReadsEveryGroupInStepOrderWithTheConsolesValue
 
 INSTANTIATE_TEST_SUITE_P(BothConsoles, CommSimVariants, ::testing::Values(1, 2));
 
+TEST(CommSimPeriods, EachGroupIsReadAgainOnlyWhenItsPeriodHasRunOut) {
+    UtcZone utc;
+    CommSimRun run(QuietConsole(2));
+    ASSERT_EQ(run.StartThread(), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_OUTDOOR_TEMP) >= 2; }, 60.0));
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_WIND) >= 4; }, 60.0));
+    EXPECT_EQ(run.StopThread(), 0);
+    // Periods are whole seconds counted by a one-second tick, so a read may come up to a
+    // tick early against the wall clock, never more.
+    const struct { int kind; double period; } groups[] = {
+        {UI_WIND, 8}, {UI_WINDCHILL, 8}, {UI_OUTDOOR_TEMP, 20}, {UI_INDOOR_HUM, 20},
+        {UI_ALARM_STATE, 10}, {UI_RAIN, 30}, {UI_ALARM_ENABLE, 40}, {UI_CLOCK_DIFFERENCE, 1801}};
+    for (const auto &g : groups) {
+        double previous = -1;
+        for (size_t i = 0; i < run.Records().size(); ++i) {
+            if (run.Records()[i].kind != g.kind) continue;
+            const double t = run.Arrivals()[i];
+            if (previous >= 0) {
+                EXPECT_GE(t - previous, g.period - 1.1) << "kind " << g.kind;
+            }
+            previous = t;
+        }
+    }
+    EXPECT_GE(run.CountKind(UI_ALARM_STATE), 2);
+    EXPECT_EQ(run.CountKind(UI_CLOCK_DIFFERENCE), 1);
+}
+
 HistoryRecord ExpectedDataSet(const SimState &s, int ring_index) {
     const SimHistorySet &h = s.hist[ring_index];
     HistoryRecord r{};

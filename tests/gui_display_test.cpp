@@ -430,4 +430,110 @@ TEST_F(Display, StampsReachTheClearDialogOnlyForItsRecord) {
     EXPECT_EQ(Text(clr_min_maxP, CLRMMP_SINGLE_DATETIME), "Date: 08.12.06\nTime: 13:05");
 }
 
+TEST_F(Display, ClockHistoryAndRemainingGroupKindsReachUIData) {
+    UIRecord clock = Empty(2);
+    const float offset = -3599.5f;
+    memcpy(&clock.payload[0], &offset, sizeof offset);
+    clock.payload[19] = 86400;  // the clock part's live timer
+    UI_data.history_file_ok = 0;
+    DispatchUIRecord(&clock);
+    EXPECT_FLOAT_EQ(UI_data.clock_offset, offset);
+    EXPECT_EQ(UI_data.clock_live_timer, 86400);
+    EXPECT_EQ(UI_data.history_file_ok, 1);
+
+    for (int kind : {4, 5}) {
+        HistoryFileHeader header = UI_data.file_header;
+        header.count = 40 + kind;
+        UIRecord stored = Empty(kind);
+        memcpy(stored.payload, &header, sizeof header);
+        DispatchUIRecord(&stored);
+        EXPECT_EQ(UI_data.file_header.count, 40 + kind);
+        EXPECT_NE(Text(korP, KORP_HISTORY_INFO).find(std::to_string(40 + kind) + " "), std::string::npos);
+    }
+
+    TempGroup chill = UI_data.windchill;
+    chill.current = -4.26f;
+    const UIRecord c = GroupRecord(10, chill);
+    DispatchUIRecord(&c);
+    EXPECT_EQ(UI_data.windchill.live_timer, 180);
+    EXPECT_EQ(Text(korP, KORP_CHILL), "-4.2 \u00B0C");
+
+    TempGroup hum = UI_data.indoor_hum;
+    hum.current = 45.0f;
+    hum.min = 30.0f;
+    hum.max = 60.0f;
+    const UIRecord h = GroupRecord(12, hum);
+    DispatchUIRecord(&h);
+    EXPECT_EQ(Text(korP, KORP_IHUM), "45 %");
+    EXPECT_NE(Text(korP, KORP_IHUM_MINMAX).find("30 %"), std::string::npos);
+    EXPECT_NE(Text(korP, KORP_IHUM_MINMAX).find("60 %"), std::string::npos);
+
+    KORHistoryHeader header = UI_data.station_header;
+    header.interval_code = 59;
+    header.countdown = 12;
+    UIRecord station = GroupRecord(33, header);
+    SetCtrlAttribute(historyP, HISTORYP_HIST_SETTINGS, ATTR_DIMMED, 1);
+    DispatchUIRecord(&station);
+    EXPECT_EQ(UI_data.history_header_valid, 1);
+    EXPECT_EQ(UI_data.history_round_period, 59);
+    EXPECT_EQ(UI_data.station_header.countdown, 12);
+    EXPECT_EQ(Attr(historyP, HISTORYP_HIST_SETTINGS, ATTR_DIMMED), 0);
+    SetCtrlAttribute(historyP, HISTORYP_HIST_SETTINGS, ATTR_DIMMED, 1);
+    const UIRecord written = Empty(34);
+    DispatchUIRecord(&written);
+    EXPECT_EQ(Attr(historyP, HISTORYP_HIST_SETTINGS, ATTR_DIMMED), 0);
+}
+
+// Every reset confirmation puts the values the station now holds into UI_data and clears
+// its pending mark.
+TEST_F(Display, ResetConfirmationsSetTheRecordedValues) {
+    // All groups fresh: a stale group is drawn dimmed whatever a confirmation says.
+    TempGroup t = UI_data.indoor_temp;
+    t.current = 10.0f;
+    t.min = 5.0f;
+    t.max = 15.0f;
+    t.live_timer = 180;
+    UI_data.wind.live_timer = UI_data.pressure.live_timer = UI_data.rain.live_timer = 180;
+    UI_data.indoor_hum = UI_data.outdoor_hum = UI_data.indoor_temp = UI_data.outdoor_temp = t;
+    UI_data.dewpoint = UI_data.windchill = t;
+    UI_data.wind.current = 3.0f;
+    UI_data.wind.min = 0.0f;
+    UI_data.wind.max = 9.0f;
+    UI_data.pressure.current = 1000.0f;
+    UI_data.pressure.min = 990.0f;
+    UI_data.pressure.max = 1010.0f;
+    RainGroup &rain = UI_data.rain;
+    rain.rain_1h = 1.0f;
+    rain.rain_24h = 4.0f;
+    rain.total.value = 100.0f;
+    rain.max_1h.value = 7.0f;
+    rain.max_24h.value = 30.0f;
+    for (int &pending : UI_data.minmax_clear_pending) pending = 1;
+    TempGroup *const groups[] = {&UI_data.indoor_hum, &UI_data.outdoor_hum, &UI_data.indoor_temp,
+                                 &UI_data.outdoor_temp, &UI_data.dewpoint, &UI_data.windchill};
+    for (int kind = 80; kind <= 92; ++kind) {
+        const UIRecord r = Empty(kind);
+        DispatchUIRecord(&r);
+    }
+    for (const TempGroup *g : groups) {
+        EXPECT_FLOAT_EQ(g->min, 10.0f);
+        EXPECT_FLOAT_EQ(g->max, 10.0f);
+    }
+    EXPECT_FLOAT_EQ(UI_data.wind.min, 3.0f);
+    EXPECT_FLOAT_EQ(UI_data.wind.max, 3.0f);
+    EXPECT_FLOAT_EQ(UI_data.pressure.min, 1000.0f);
+    EXPECT_FLOAT_EQ(UI_data.pressure.max, 1000.0f);
+    EXPECT_FLOAT_EQ(rain.total.value, 0.0f);
+    EXPECT_FLOAT_EQ(rain.rain_1h, 0.0f);
+    EXPECT_FLOAT_EQ(rain.rain_24h, 0.0f);
+    // The largest values take the rain counters as they stood when each reset came.
+    EXPECT_FLOAT_EQ(rain.max_1h.value, 0.0f);
+    EXPECT_FLOAT_EQ(rain.max_24h.value, 0.0f);
+    for (int slot = 0; slot < kMinMaxPendingSlots; ++slot) {
+        EXPECT_EQ(UI_data.minmax_clear_pending[slot], 0) << slot;
+        EXPECT_EQ(Attr(korP, MinMaxFieldControl(slot), ATTR_VISIBLE), 1) << slot;
+        EXPECT_EQ(Attr(korP, MinMaxFieldControl(slot), ATTR_DIMMED), 0) << slot;
+    }
+}
+
 }  // namespace

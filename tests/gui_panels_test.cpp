@@ -18,6 +18,7 @@
 #include "app/tooltips.h"
 #include "app/ui_data.h"
 #include "app/widgets.h"
+#include "platform/easytab.h"
 #include "platform/panels.h"
 #include "platform/files.h"
 #include "support/temp_folder.h"
@@ -78,6 +79,15 @@ TEST_F(Panels, EveryPanelLoadsAndTakesItsTexts) {
     EXPECT_EQ(Label(korP, KORP_QUIT), "Quit");
     EXPECT_EQ(Text(aboutP, ABOUTP_VERSION), "Ver. 2.0 beta release");
     EXPECT_EQ(Text(korP, KORP_PRESS_CAPTION), "Relative pressure");
+    EXPECT_EQ(EasyTab_GetPageCount(settingsP, SETTINGSP_TAB), 5);
+    // The pages keep answering to their handles inside the tab control.
+    EXPECT_EQ(SetCtrlVal(globalP, GLOBALP_COM_PORT, 3), 0);
+    int port = 0;
+    GetCtrlVal(globalP, GLOBALP_COM_PORT, &port);
+    EXPECT_EQ(port, 3);
+    int items = 0;
+    GetNumListItems(unitsP, UNITSP_WIND, &items);
+    EXPECT_EQ(items, 4);
 }
 
 TEST_F(Panels, LanguageFileRenamesEverythingAndABadOneKeepsTheResourceTexts) {

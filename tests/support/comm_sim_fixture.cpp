@@ -11,11 +11,15 @@
 namespace {
 
 std::vector<UIRecord> *collector = nullptr;
+std::vector<double> *arrival_times = nullptr;
 
 void CollectUIRecords(CmtTSQHandle queue, unsigned, int, void *) {
     UIRecord record;
     while (CmtReadTSQData(queue, &record, 1, 0, 0) == 1)
-        if (collector != nullptr) collector->push_back(record);
+        if (collector != nullptr) {
+            collector->push_back(record);
+            arrival_times->push_back(Timer());
+        }
 }
 
 }  // namespace
@@ -39,6 +43,7 @@ int CommSimRun::StartThread(const std::string &history_path) {
     snprintf(setup.history_file, sizeof setup.history_file, "%s", history_path_.c_str());
     setup.com_port = kPort;
     collector = &records_;
+    arrival_times = &arrivals_;
     SetUIQueueReader(CollectUIRecords);
     const int r = StateMaschineConstructor(kPort);
     running_ = r == 0;
@@ -51,6 +56,7 @@ int CommSimRun::StopThread() {
     running_ = false;
     SetUIQueueReader(nullptr);
     collector = nullptr;
+    arrival_times = nullptr;
     return r;
 }
 

@@ -34,6 +34,8 @@ public:
     bool WaitFor(const std::function<bool()> &pred, double seconds);
     // Records received so far, in order.
     const std::vector<UIRecord> &Records() const { return records_; }
+    // Arrival time of each record on the main thread (Timer() seconds).
+    const std::vector<double> &Arrivals() const { return arrivals_; }
     int CountKind(int kind) const;
     // Index of the first record of kind from position `from` on, -1 when none.
     int FindKind(int kind, size_t from = 0) const;
@@ -47,5 +49,6 @@ private:
     StationSim *sim_ = nullptr;
     std::string history_path_;
     std::vector<UIRecord> records_;
+    std::vector<double> arrivals_;
     bool running_ = false;
 };
