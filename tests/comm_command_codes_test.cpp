@@ -530,7 +530,8 @@ TEST_P(CommandCodes, ResetsStoreThePresentValueAndTheConsolesTimeAndRereadOnlyTh
                 b().PokeNibbles(s, {0, 0, 0, 0, 1, 0, 1, 0, 0, 0});  // 2000-01-01 00:00
                 allowed.push_back({s, 10});
             }
-            for (int g = 0; g < 10; ++g) *PollTimerOf(rec, g) = 20;
+            // The link's data-poll timer keeps counting these down by whole seconds.
+            for (int g = 0; g < 10; ++g) *PollTimerOf(rec, g) = 100;
             const SimMemory before = b().Snapshot();
             const CommandOutcome out = b().Handle(MakeCommand(c.code));
             const SimMemory after = b().Snapshot();
@@ -540,8 +541,13 @@ TEST_P(CommandCodes, ResetsStoreThePresentValueAndTheConsolesTimeAndRereadOnlyTh
                 EXPECT_EQ(b().Nibbles(f.address, static_cast<int>(f.nibbles.size())), f.nibbles)
                     << what << " at 0x" << std::hex << f.address;
             for (uint32_t s : c.stamps) ExpectStampNow(after, s, out, what);
-            for (int g = 0; g < 10; ++g)
-                EXPECT_EQ(*PollTimerOf(rec, g), g == c.group ? 0 : 20) << what << ", group " << g;
+            for (int g = 0; g < 10; ++g) {
+                if (g == c.group) {
+                    EXPECT_EQ(*PollTimerOf(rec, g), 0) << what << ", group " << g;
+                } else {
+                    EXPECT_GT(*PollTimerOf(rec, g), 50) << what << ", group " << g;
+                }
+            }
             EXPECT_EQ(out.eeprom_request, 0) << what;
             ExpectChangesWithin(ChangedNibbles(before, after), allowed, what);
         }
@@ -606,7 +612,7 @@ TEST_P(CommandCodes, HistorySettingsWriteIntervalCountdownAndEmptyTheRing) {
             // No history memory: nothing to write, and the command must not hang.
             EXPECT_TRUE(out.records.empty());
             EXPECT_EQ(out.Received(), 0u);
-            EXPECT_EQ(h->header_timer, 500);
+            EXPECT_GT(h->header_timer, 400);  // untouched but for the data-poll timer
             return;
         }
         EXPECT_EQ(out.Kinds(), std::vector<int>{34});
