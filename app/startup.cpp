@@ -103,7 +103,11 @@ int StartClearHorizon(int argc, char *argv[]) {
     // A port that cannot be opened is the thread's to record; start-up goes on.
     (void)StateMaschineConstructor(setup.com_port);
     h_current_data_list = Ini_New(0);
-    if (h_current_data_list == nullptr) return kStartNoCurrentData;
+    if (h_current_data_list == nullptr) {
+        // The thread is stopped before the process ends, not left running into exit.
+        StateMaschineDestructor();
+        return kStartNoCurrentData;
+    }
     SetCtrlAttribute(settingsP, SETTINGSP_DATA_TIMER, ATTR_INTERVAL,
                      static_cast<double>(CURRENT_DATA_INTERVAL_STALE));
     ResetTimer(settingsP, SETTINGSP_DATA_TIMER);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <QApplication>
+#include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <string>
@@ -18,7 +19,9 @@
 #include "app/tooltips.h"
 #include "app/ui_data.h"
 #include "app/widgets.h"
+#include "exchange/current_data.h"
 #include "platform/easytab.h"
+#include "platform/ini_text.h"
 #include "platform/panels.h"
 #include "platform/files.h"
 #include "support/temp_folder.h"
@@ -209,6 +212,34 @@ TEST(PanelsMissing, LoadInitAllPanelsCountsMissingPanels) {
     }
     EXPECT_EQ(clr_gen_alP, 0);
     EXPECT_EQ(aboutP, 0);
+}
+
+// Closing the main window ends the event loop through the orderly quit, like the quit
+// command: the timers stop and the current-data list is disposed of.
+TEST_F(Panels, ClosingTheMainWindowQuits) {
+    h_current_data_list = Ini_New(0);
+    ASSERT_NE(h_current_data_list, nullptr);
+    DisplayPanel(korP);
+    QWidget *main_window = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("korP")) main_window = w;
+    ASSERT_NE(main_window, nullptr);
+    QTimer::singleShot(0, main_window, [main_window] { main_window->close(); });
+    // A loop that does not end would hang here: the guard ends it and fails the test.
+    bool guard_fired = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&guard_fired] {
+        guard_fired = true;
+        QuitUserInterface(-1);
+    });
+    guard.start(60000);
+    EXPECT_EQ(RunUserInterface(), 0);
+    guard.stop();
+    EXPECT_FALSE(guard_fired);
+    EXPECT_EQ(h_current_data_list, nullptr);
+    ResumeTimerCallbacks();
+    HidePanel(korP);
 }
 
 }  // namespace
