@@ -121,6 +121,7 @@ constexpr int HISTORYP_CHANGE_FILE = 5;
 constexpr int HISTORYP_HIST_SETTINGS = 6;
 constexpr int HISTORYP_SAVE_TEXT = 7;
 constexpr int HISTORYP_CLOSE = 8;
+constexpr int HISTORYP_MESSAGE = 9;
 
 // set_alarmP
 constexpr int SETALARMP = 4;
@@ -203,6 +204,7 @@ constexpr int SETTINGSP_CHANGE_FILE = 5;
 constexpr int SETTINGSP_OK = 6;
 constexpr int SETTINGSP_CANCEL = 7;
 constexpr int SETTINGSP_DATA_TIMER = 8;
+constexpr int SETTINGSP_PORT_TIMER = 9;  // watches a restarted communication thread
 
 // unitsP
 constexpr int UNITSP = 9;
@@ -460,6 +462,16 @@ constexpr int TIMERP_LIVETICK = 4;   // counts the groups' live and poll timers 
     X(TXTP_PROGRESS_TITLE, 210, 303) \
     X(TXTP_PROGRESS_LABEL, 211, 303) \
     X(TXTP_PROGRESS_CANCEL, 212, 303) \
+    X(TXTP_HISTORY_READ_FAILED, 213, 303) \
+    X(TXTP_EXPORT_FAILED, 214, 303) \
+    X(TXTP_COMMAND_NOT_SENT, 215, 303) \
+    X(TXTP_ALARM_ABOVE, 216, 303) \
+    X(TXTP_ALARM_BELOW, 217, 303) \
+    X(TXTP_ALARM_DIRECTIONS, 218, 303) \
+    X(TXTP_LANGUAGE_UNREADABLE, 219, 303) \
+    X(TXTP_LANGUAGE_NO_TEXTS, 220, 303) \
+    X(TXTP_LANGUAGE_SKIPPED, 221, 303) \
+    X(TXTP_HISTORY_FILE_UNUSABLE, 222, 303) \
 
 #define TXTP_DECLARE_CONSTANT(name, id, limit) constexpr int name = id;
 TXTP_TEXTS(TXTP_DECLARE_CONSTANT)

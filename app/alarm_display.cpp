@@ -15,6 +15,7 @@
 #include "app/startup.h"
 #include "app/ui_data.h"
 #include "platform/panels.h"
+#include "station/settings/history_interval_dialog.h"
 #include "values/time_texts.h"
 
 namespace {
@@ -93,8 +94,9 @@ int BlinkTimer(int, int, int event, void *, int, int) {
     BlinkPendingMarks();
     if (second_tick) {
         second_tick = 0;
-        // TODO(history interval): RefreshNextDataSetDisplay(history interval dialog
-        // visible ? 1 : 0) counts the next data set down.
+        int dialog_up = 0;
+        GetPanelAttribute(change_history_settingsP, ATTR_VISIBLE, &dialog_up);
+        RefreshNextDataSetDisplay(dialog_up ? 1 : 0);
     } else {
         second_tick = 1;
     }

@@ -14,8 +14,10 @@
 #include "app/setup_record.h"
 #include "app/tooltips.h"
 #include "app/ui_data.h"
+#include "history/history_view.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
+#include "station/settings/history_timing.h"
 #include "values/localisation.h"
 
 static_assert(sizeof(WindGroup) <= sizeof(UIRecord::payload));
@@ -168,25 +170,29 @@ void TakeHistoryFile(const UIRecord *r) {
     // A failed save is not shown; the path in memory is saved with the next save.
     (void)SaveSetup(&setup);
     UI_data.history_file_ok = 1;
-    // TODO(history view): ActualiseScrollBar(&UI_data.file_header), the scroll bar's value
-    // to the record count, UpdateHistoryPanel(-1).
+    ActualiseScrollBar(&UI_data.file_header);
     ActualiseCurrentInfoFileHeader(&UI_data.file_header);
+    // Another file: its newest page.
+    UpdateHistoryPanel(-1);
 }
 
 void TakeHistoryStored(const UIRecord *r) {
+    // A view at the end follows the end; one on an older page stays there.
+    const int follow = HistoryViewShowsEnd();
     CopyGroup(&UI_data.file_header, r);
     UI_data.history_file_ok = 1;
     ActualiseCurrentInfoFileHeader(&UI_data.file_header);
-    // TODO(history view): ActualiseScrollBar(&UI_data.file_header); then, when the scroll
-    // bar stands at the end or the file holds at most 20 data sets, UpdateHistoryPanel(-1).
+    ActualiseScrollBar(&UI_data.file_header);
+    if (follow) UpdateHistoryPanel(-1);
 }
 
 void TakeStationHistoryHeader(const UIRecord *r) {
     CopyGroup(&UI_data.station_header, r);
     UI_data.history_header_valid = 1;
     UI_data.history_round_period = UI_data.station_header.interval_code;
-    // TODO(history interval): history_next_time from GetRealTimeToNextKORDataSet(
-    // &UI_data.station_header.countdown, &UI_data.history_next_time).
+    // A negative countdown leaves the last time; the countdown display moves it on.
+    (void)GetRealTimeToNextKORDataSet(&UI_data.station_header.countdown,
+                                      &UI_data.history_next_time);
     SetCtrlAttribute(historyP, HISTORYP_HIST_SETTINGS, ATTR_DIMMED, 0);
 }
 

@@ -12,6 +12,7 @@
 #include "app/setup_record.h"
 #include "app/tooltips.h"
 #include "app/ui_data.h"
+#include "history/history_view.h"
 #include "platform/easytab.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
@@ -46,9 +47,10 @@ const PanelToLoad kPanels[] = {
     {&set_histP, SETHISTP},  {&pressureP, PRESSUREP},
 };
 
+// One line per paragraph: the page wraps the text to its width.
 const char kAboutNotice[] =
-    "Clear Horizon reads the weather station on the serial port, shows its readings,\n"
-    "minima, maxima and alarms, keeps its history in a file and writes the present\n"
+    "Clear Horizon reads the weather station on the serial port, shows its readings, "
+    "minima, maxima and alarms, keeps its history in a file and writes the present "
     "readings to currdat.lst for other programs.\n\n"
     "Settings are kept in Setup.cnf in the data folder.";
 
@@ -60,11 +62,12 @@ void FillList(int panel, int control, const char *const *items, int count) {
 void FillUnitLists() {
     static const char *const pressure[] = {"hPa", "inHg"};
     static const char *const temperature[] = {"\u00B0C", "\u00B0F"};
-    static const char *const wind[] = {"m/s", "km/h", "mph", "knt"};
+    // Beaufort too, so that a record holding it is shown and kept by the settings dialog.
+    static const char *const wind[] = {"m/s", "km/h", "mph", "knt", "Bft"};
     static const char *const rain[] = {"mm", "inch"};
     FillList(unitsP, UNITSP_PRESSURE, pressure, 2);
     FillList(unitsP, UNITSP_TEMPERATURE, temperature, 2);
-    FillList(unitsP, UNITSP_WIND, wind, 4);
+    FillList(unitsP, UNITSP_WIND, wind, 5);
     FillList(unitsP, UNITSP_RAIN, rain, 2);
 }
 
@@ -164,16 +167,13 @@ void DeleteAllPanels() {
 int ShowHistoryPanel(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     if (!UI_data.history_file_ok) return 0;
-    // TODO(history view): DisplayHistoryPanel() fills the table and the scroll bar; until
-    // it exists the panel is shown as it stands.
-    DisplayPanel(historyP);
+    DisplayHistoryPanel();
     return 0;
 }
 
 int HideHistoryPanel(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    // TODO(history view): CloseHistoryPanel() once it exists; it hides the panel too.
-    HidePanel(historyP);
+    CloseHistoryPanel();
     return 0;
 }
 
@@ -181,7 +181,6 @@ int HistoryScrollBar(int panel, int control, int event, void *, int, int) {
     if (event != EVENT_VAL_CHANGED) return 0;
     int position = 0;
     GetCtrlVal(panel, control, &position);
-    // TODO(history view): UpdateHistoryPanel(position) pages the table.
-    (void)position;
+    UpdateHistoryPanel(position);
     return 0;
 }

@@ -9,6 +9,7 @@
 
 #include "app/KOR.h"
 #include "app/alarm_display.h"
+#include "app/dialog_callbacks.h"
 #include "app/dispatcher.h"
 #include "app/display.h"
 #include "app/kor_panels.h"
@@ -19,6 +20,8 @@
 #include "app/ui_data.h"
 #include "app/widgets.h"
 #include "exchange/current_data.h"
+#include "history/history_save.h"
+#include "history/history_view.h"
 #include "platform/engine.h"
 #include "platform/ini_text.h"
 #include "platform/instance.h"
@@ -70,6 +73,9 @@ void RegisterAppCallbacks() {
     RegisterCallback("ShowHistoryPanel", ShowHistoryPanel);
     RegisterCallback("HideHistoryPanel", HideHistoryPanel);
     RegisterCallback("HistoryScrollBar", HistoryScrollBar);
+    RegisterCallback("HistoryPChangeHistoryFile", HistoryPChangeHistoryFile);
+    RegisterCallback("SaveHistoryAsText", SaveHistoryAsText);
+    RegisterDialogCallbacks();
 }
 
 int StartClearHorizon(int argc, char *argv[]) {
@@ -91,7 +97,7 @@ int StartClearHorizon(int argc, char *argv[]) {
     }
     // A language file that cannot be read leaves the resource's texts.
     (void)LocaliseAllPanels();
-    // TODO(history view): InitTableTileLine(&setup.units.pressure_unit).
+    InitTableTileLine(&setup.units.pressure_unit);
     EnableDisableToolTips(setup.tooltips_enabled);
     SetUIDataToDefault();
     RefreshKORPanelSurface();

@@ -215,6 +215,8 @@ QLabel *BuddyLabel(QWidget *w) {
 int SetRange(QWidget *w, int attribute, double value) {
     const bool min = attribute == ATTR_MIN_VALUE;
     const int rounded = static_cast<int>(std::lround(value));
+    // A value that the new range moves is not the user's doing: no event.
+    const QSignalBlocker block(w);
     if (auto *d = qobject_cast<QDoubleSpinBox *>(w)) {
         min ? d->setMinimum(value) : d->setMaximum(value);
     } else if (auto *s = qobject_cast<QSpinBox *>(w)) {
@@ -252,6 +254,13 @@ int SetWidgetAttribute(QWidget *w, int attribute, double value) {
     case ATTR_CTRL_VAL: return SetNumber(w, value);
     case ATTR_MIN_VALUE:
     case ATTR_MAX_VALUE: return SetRange(w, attribute, value);
+    case ATTR_PAGE_STEP:
+        if (v < 0) return kUIErrValue;
+        if (auto *sl = qobject_cast<QAbstractSlider *>(w)) {
+            sl->setPageStep(v);
+            return 0;
+        }
+        return kUIErrAttribute;
     case ATTR_PRECISION:
         if (v < 0) return kUIErrValue;
         if (auto *d = qobject_cast<QDoubleSpinBox *>(w)) d->setDecimals(v);
@@ -271,6 +280,12 @@ int GetWidgetAttribute(QWidget *w, int attribute, double *value) {
     case ATTR_CTRL_VAL: return GetNumber(w, value);
     case ATTR_MIN_VALUE:
     case ATTR_MAX_VALUE: return GetRange(w, attribute, value);
+    case ATTR_PAGE_STEP: {
+        const auto *sl = qobject_cast<QAbstractSlider *>(w);
+        if (sl == nullptr) return kUIErrAttribute;
+        *value = sl->pageStep();
+        return 0;
+    }
     case ATTR_PRECISION: {
         if (auto *d = qobject_cast<QDoubleSpinBox *>(w)) {
             *value = d->decimals();

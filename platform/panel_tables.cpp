@@ -35,6 +35,24 @@ QTableWidgetItem *Header(QTableWidget *t, int index, bool row) {
     return item;
 }
 
+// A column's placement of text is kept in its header item for the cells made later.
+constexpr int kJustifyRole = Qt::UserRole + 1;
+
+Qt::Alignment Justification(int justify) {
+    switch (justify) {
+    case VAL_CENTER_JUSTIFIED: return Qt::AlignCenter;
+    case VAL_RIGHT_JUSTIFIED: return Qt::AlignRight | Qt::AlignVCenter;
+    default: return Qt::AlignLeft | Qt::AlignVCenter;
+    }
+}
+
+void JustifyNewCell(const QTableWidget *t, int column, QTableWidgetItem *item) {
+    const QTableWidgetItem *header = t->horizontalHeaderItem(column);
+    if (header == nullptr) return;
+    const QVariant justify = header->data(kJustifyRole);
+    if (justify.isValid()) item->setTextAlignment(Justification(justify.toInt()));
+}
+
 }  // namespace
 
 int SetTableCellVal(int panel, int control, Point cell, const char *value) {
@@ -45,6 +63,7 @@ int SetTableCellVal(int panel, int control, Point cell, const char *value) {
     QTableWidgetItem *item = t->item(cell.y - 1, cell.x - 1);
     if (item == nullptr) {
         item = new QTableWidgetItem;
+        JustifyNewCell(t, cell.x - 1, item);
         t->setItem(cell.y - 1, cell.x - 1, item);
     }
     item->setText(QString::fromUtf8(value));
@@ -79,6 +98,20 @@ int SetTableColumnAttribute(int panel, int control, int column, int attribute,
     if (attribute != ATTR_LABEL_TEXT) return kUIErrAttribute;
     if (value == nullptr || column < 1 || column > t->columnCount()) return kUIErrValue;
     Header(t, column - 1, false)->setText(QString::fromUtf8(value));
+    return 0;
+}
+
+int SetTableColumnAttribute(int panel, int control, int column, int attribute, int value) {
+    QTableWidget *t = nullptr;
+    if (const int e = FindTable(panel, control, &t); e < 0) return e;
+    if (attribute != ATTR_CELL_JUSTIFY) return kUIErrAttribute;
+    if (column < 1 || column > t->columnCount() || value < VAL_LEFT_JUSTIFIED ||
+        value > VAL_RIGHT_JUSTIFIED)
+        return kUIErrValue;
+    Header(t, column - 1, false)->setData(kJustifyRole, value);
+    for (int row = 0; row < t->rowCount(); ++row)
+        if (QTableWidgetItem *item = t->item(row, column - 1))
+            item->setTextAlignment(Justification(value));
     return 0;
 }
 

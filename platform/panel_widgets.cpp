@@ -12,9 +12,11 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QEvent>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QUiLoader>
 
 namespace {
@@ -96,6 +98,18 @@ void ValueThenCommit(int panel, int control) {
     FireControlEvent(panel, control, EVENT_COMMIT, 0, 0);
 }
 
+// A table whose resource asks for it sizes its columns to their titles and cells, so
+// that titles in any language and values in any unit are shown whole, and shares its
+// height out among its rows, so that a fixed page of rows always fills it.
+void FitTable(QWidget *w) {
+    auto *t = qobject_cast<QTableWidget *>(w);
+    if (t == nullptr) return;
+    if (t->property("fitColumns").toBool())
+        t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    if (t->property("fillRows").toBool())
+        t->verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+}
+
 void Wire(QWidget *w, int panel, int control) {
     if (auto *b = qobject_cast<QAbstractButton *>(w)) {
         QObject::connect(b, &QAbstractButton::clicked, b, [b, panel, control] {
@@ -153,6 +167,7 @@ void CollectControls(Panel &panel) {
         if (!ok || id == 0) continue;
         panel.controls[id] = w;
         Wire(w, panel.handle, id);
+        FitTable(w);
     }
     if (root->isWindow() && !panel.callback.empty())
         root->installEventFilter(new CloseFilter(panel.handle, panel.callback, root));

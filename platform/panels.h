@@ -37,6 +37,8 @@
 //   a name given to RegisterCallback; looked up when the event happens).
 // - Timers are widgets of the custom class `CVITimer` with `ctrlId`, `callback`,
 //   `interval` (double, seconds; 1.0 when absent) and `enabled` (bool; true when absent).
+// - A QTableWidget with the bool property `fitColumns` sizes its columns to their contents;
+//   with `fillRows` its rows share its height.
 // - Other classes come from Qt, or from RegisterWidgetClass (gauges and other custom
 //   widgets); a custom widget's value is its Qt property `value` (or `text`).
 // - Property values are given as <number>, <double>, <bool>, <string> or <cstring>.
@@ -68,6 +70,7 @@ constexpr int ATTR_TEXT_BGCOLOR = 10; // int 0xRRGGBB
 constexpr int ATTR_MIN_VALUE = 11;    // numeric controls
 constexpr int ATTR_MAX_VALUE = 12;
 constexpr int ATTR_PRECISION = 13;    // int: decimals of a double spin box or a number text
+constexpr int ATTR_PAGE_STEP = 14;    // int: scroll bars and sliders, the step of a page
 
 constexpr int MakeColor(int red, int green, int blue) {
     return ((red & 0xFF) << 16) | ((green & 0xFF) << 8) | (blue & 0xFF);
@@ -173,6 +176,12 @@ int GetTableCellVal(int panel, int control, Point cell, char *buffer, int size);
 int SetTableRowAttribute(int panel, int control, int row, int attribute, const char *value);
 int SetTableColumnAttribute(int panel, int control, int column, int attribute,
                             const char *value);
+// Only ATTR_CELL_JUSTIFY: how the column's cells, present and future, place their text.
+constexpr int ATTR_CELL_JUSTIFY = 15;
+constexpr int VAL_LEFT_JUSTIFIED = 0;
+constexpr int VAL_CENTER_JUSTIFIED = 1;
+constexpr int VAL_RIGHT_JUSTIFIED = 2;
+int SetTableColumnAttribute(int panel, int control, int column, int attribute, int value);
 // index: the row before which the new rows go; -1 appends. count -1 deletes to the end.
 int InsertTableRows(int panel, int control, int index, int count);
 int DeleteTableRows(int panel, int control, int index, int count);

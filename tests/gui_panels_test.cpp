@@ -90,7 +90,7 @@ TEST_F(Panels, EveryPanelLoadsAndTakesItsTexts) {
     EXPECT_EQ(port, 3);
     int items = 0;
     GetNumListItems(unitsP, UNITSP_WIND, &items);
-    EXPECT_EQ(items, 4);
+    EXPECT_EQ(items, 5);  // m/s, km/h, mph, knt and Bft, so a Beaufort setting is kept
 }
 
 TEST_F(Panels, LanguageFileRenamesEverythingAndABadOneKeepsTheResourceTexts) {

@@ -1,0 +1,12 @@
+// The language list of the settings dialog. It lists the language files (*.lwl) of the
+// data folder and, after them, those shipped beside the program, marks the language in
+// use, and applies a language the moment the user picks it: the texts change at once
+// and the choice is kept in "Setup.cnf". A file that cannot be read, or holds no text of
+// the program, is refused with a message and the language stays as it was.
+#pragma once
+
+// Clears and fills the list of the general page; the language in use is selected.
+void FillLanguageList();
+// The list's callback (commit).
+int SelectLanguage(int panel, int control, int event, void *callback_data, int event_data1,
+                   int event_data2);
