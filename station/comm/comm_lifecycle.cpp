@@ -87,6 +87,15 @@ int InitStateMaschine(CommThreadRecord *record) {
     flag_KOR_state_machine_busy = 0;
     flag_first_refresh_loop = 1;
     flag_set_eeprom_trigger_request = 0;
+    // A thread restarted after one that stopped in the middle of a cycle must not resume
+    // that cycle: it would skip the clock and answer commands with stamps in the PC's
+    // time instead of the console's until the next full cycle.
+    polling_step = 0;
+    polling_resume_step = 0;
+    flag_data_due = 0;
+    flag_commands_waiting = 0;
+    reception_read_failures = 0;
+    reception_skip_count = 8;
 
     const int link = OpenStationLink(record->port);
     if (link == -1) {

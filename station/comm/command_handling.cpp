@@ -43,9 +43,13 @@ int UntilDone(Op op) {
 }
 
 // Until done, but a retry resumes the interrupted write instead of starting it again.
+// The identification exchange comes before every retry, the first one included, so that
+// the console has dropped any half-received address before the write goes on.
 template <typename First, typename Resume>
 int UntilDoneResuming(First first, Resume resume) {
     if (first() == 0) return 0;
+    ConfirmStationID();
+    if (Quitting()) return -1;
     return UntilDone(resume);
 }
 
@@ -396,6 +400,9 @@ void HandleOtherReset(int code, KORData *rec, const struct tm *now) {
 }
 
 void HandleHistorySettings(const CommandRecord *cmd, KORData *rec) {
+    // A console without history memory refuses the write for good; retrying it would
+    // hold the command queue, and with it all polling, until the program ends.
+    if (!KORMapHasHistoryMemory()) return;
     UntilDone([&] { return KOR_WriteHistorySettings(&cmd->param, &cmd->param2); });
     Reply(UI_HISTORY_SETTINGS_WRITTEN);
     // interval_code keeps the interval the data sets still to fetch were stored with; the
@@ -415,6 +422,10 @@ void HandleHistoryFileChange(const CommandRecord *cmd, KORData *rec) {
         rec->history_file_ok = 1;
         SendHistoryFileRecord(path, &rec->file_header, sizeof rec->file_header);
         rec->station_header.header_timer = 0;
+        // A download under way was planned for the file that held the data sets so far;
+        // continued into this one it would append sets the file may already hold, or
+        // sets older than its newest. The next header read plans for this file.
+        rec->station_header.to_read = 0;
     }
     if (r == 1) {
         flag_new_history_file = 1;

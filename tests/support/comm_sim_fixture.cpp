@@ -60,6 +60,12 @@ int CommSimRun::StopThread() {
     return r;
 }
 
+int CommSimRun::SendCommands(const std::vector<CommandRecord> &commands) {
+    if (h_TSQ_to_CSM == 0 || commands.empty()) return -1;
+    const int n = static_cast<int>(commands.size());
+    return CmtWriteTSQData(h_TSQ_to_CSM, commands.data(), n, 100, nullptr) == n ? 0 : -1;
+}
+
 bool CommSimRun::WaitFor(const std::function<bool()> &pred, double seconds) {
     const double end = Timer() + seconds;
     const int policy = GetSleepPolicy();

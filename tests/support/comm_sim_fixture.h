@@ -25,6 +25,11 @@ public:
     // Stops it; returns the destructor's result.
     int StopThread();
 
+    // Writes the records to the command queue in one write, as the user interface does
+    // (main thread; only after the thread has reported something, so the queue exists).
+    // 0 when all were written.
+    int SendCommands(const std::vector<CommandRecord> &commands);
+
     // Processes the main thread's events until pred() holds or seconds pass.
     bool WaitFor(const std::function<bool()> &pred, double seconds);
     // Records received so far, in order.

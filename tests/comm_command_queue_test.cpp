@@ -1,0 +1,284 @@
+// Commands through the command queue of the running communication thread: commands
+// written at once are handled in order, each announced by a kind-1 record, before
+// polling goes on; a command stops the polling cycle at its next step boundary and the
+// cycle then resumes at the step it stopped at; resets carry the console's own time;
+// history settings written during a download leave the download's time stamps right.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "history/history_file.h"
+#include "sim/sim_layout.h"
+#include "station/comm/tsq_records.h"
+#include "station/data/kor_data.h"
+#include "support/comm_command_bench.h"
+#include "support/comm_sim_fixture.h"
+
+namespace {
+
+class UtcZone {
+public:
+    UtcZone() {
+        const char *tz = getenv("TZ");
+        if (tz != nullptr) saved_ = tz, had_ = true;
+        setenv("TZ", "UTC", 1);
+        tzset();
+    }
+    ~UtcZone() {
+        if (had_) setenv("TZ", saved_.c_str(), 1);
+        else unsetenv("TZ");
+        tzset();
+    }
+
+private:
+    std::string saved_;
+    bool had_ = false;
+};
+
+SimOptions Console(int variant) {
+    SimOptions o;
+    o.variant = variant;
+    o.seed = 9;
+    o.start_time = 0;  // the present: the program's clock offset stays small
+    o.tz_offset_s = 19800;  // the console keeps UTC + 5:30, the PC keeps UTC
+    o.tz_given = true;
+    o.radio_interval_s = 0;
+    o.pace_real = false;
+    o.manual_clock = true;
+    o.prefill = 24;
+    return o;
+}
+
+// Kinds from position `from` on.
+std::vector<int> KindsFrom(const CommSimRun &run, size_t from) {
+    std::vector<int> kinds;
+    for (size_t i = from; i < run.Records().size(); ++i) kinds.push_back(run.Records()[i].kind);
+    return kinds;
+}
+
+std::vector<uint8_t> Nibbles(StationSim *sim, uint32_t address, int count) {
+    std::vector<uint8_t> out;
+    for (int i = 0; i < count; ++i) out.push_back(StationSimPeek(sim, static_cast<uint16_t>(address + i)));
+    return out;
+}
+
+SimStamp PeekStamp(StationSim *sim, uint32_t address) {
+    SimMemory m;
+    InitSimMemory(&m, address + 10);
+    for (uint32_t a = address; a < address + 10; ++a) m.nibble[a] = StationSimPeek(sim, static_cast<uint16_t>(a));
+    return GetSimStamp(&m, address);
+}
+
+const std::vector<int> kFirstCycle = {UI_CLOCK_DIFFERENCE, UI_WIND, UI_RAIN, UI_INDOOR_TEMP,
+                                      UI_OUTDOOR_TEMP, UI_INDOOR_HUM, UI_OUTDOOR_HUM,
+                                      UI_WINDCHILL, UI_DEWPOINT, UI_WEATHER_PICTURE, UI_PRESSURE,
+                                      UI_PRESSURE_MINMAX, UI_ALARM_ENABLE, UI_ALARM_STATE};
+
+bool IsGroupKind(int kind) {
+    return std::find(kFirstCycle.begin(), kFirstCycle.end(), kind) != kFirstCycle.end();
+}
+
+class CommandQueue : public ::testing::TestWithParam<int> {};
+
+TEST_P(CommandQueue, CommandsWrittenAtOnceAreHandledInOrderBeforePollingGoesOn) {
+    UtcZone utc;
+    CommSimRun run(Console(GetParam()));
+    const SimLayout &l = *GetSimLayout(GetParam());
+    ASSERT_EQ(run.StartThread(), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_ALARM_STATE) > 0; }, 20.0));
+    StationSimPoke(run.sim(), 0x008, 0);
+    StationSimPoke(run.sim(), 0x00B, 0);
+
+    CommandRecord write = MakeCommand(8);
+    write.value_changed = 1;
+    write.value = 12.3f;
+    write.enable_changed = 1;
+    write.enabled = 1;
+    CommandRecord read = MakeCommand(9);
+    read.read_back = 30;
+    const size_t from = run.Records().size();
+    ASSERT_EQ(run.SendCommands({write, read, MakeCommand(67)}), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.FindKind(85, from) >= 0; }, 20.0));
+    // Polling goes on afterwards: the reset group is read again at once.
+    ASSERT_TRUE(run.WaitFor([&] { return run.FindKind(UI_INDOOR_TEMP, run.FindKind(85, from)) >= 0; }, 20.0));
+    // The polling cycle that follows asks the console to store its settings.
+    ASSERT_TRUE(run.WaitFor([&] { return (StationSimPeek(run.sim(), 0x00B) & 1) != 0; }, 20.0));
+    SimState s;
+    StationSimGetState(run.sim(), &s);
+    EXPECT_EQ(run.StopThread(), 0);
+
+    const std::vector<int> kinds = KindsFrom(run, from);
+    const auto first = std::find(kinds.begin(), kinds.end(), UI_COMMUNICATION_ACTIVE);
+    ASSERT_NE(first, kinds.end());
+    const std::vector<int> handled(first, std::min(first + 6, kinds.end()));
+    EXPECT_EQ(handled, (std::vector<int>{1, 37, 1, 38, 1, 85}));
+    EXPECT_EQ(std::count(first, kinds.end(), UI_COMMUNICATION_ACTIVE), 3);
+
+    // The threshold written, read back through the queue and stored in the console.
+    float value = 0;
+    memcpy(&value, &run.Records()[run.FindKind(38, from)].payload[2], sizeof value);
+    EXPECT_NEAR(value, 12.3f, 0.01f);
+    EXPECT_EQ(Nibbles(run.sim(), l.itemp.low_alarm_ll, 5), (std::vector<uint8_t>{0, 0, 3, 2, 4}));
+    EXPECT_EQ(Nibbles(run.sim(), l.alarm_timeout, 2), (std::vector<uint8_t>{2, 0}));
+    EXPECT_EQ(StationSimPeek(run.sim(), 0x008), 0x4);
+    EXPECT_TRUE((StationSimPeek(run.sim(), 0x01B) & 1) != 0);
+
+    // The reset stamps carry the console's time (UTC + 5:30), from the clock the program
+    // read, not the PC's. The console's clock stands still here, the PC's runs on.
+    const int64_t console = static_cast<int64_t>(s.now) + s.tz_offset_s;
+    float offset = 0;
+    memcpy(&offset, run.Records()[run.FindKind(UI_CLOCK_DIFFERENCE)].payload, sizeof offset);
+    EXPECT_NEAR(offset, static_cast<double>(time(nullptr) - console), 120.0);
+    for (uint32_t at : {l.itemp.min_stamp, l.itemp.max_stamp}) {
+        const int64_t t = StampSeconds(PeekStamp(run.sim(), at));
+        EXPECT_GE(t, console / 60 * 60 - 60);
+        EXPECT_LE(t, console + 120);
+    }
+}
+
+TEST_P(CommandQueue, ACommandStopsPollingAtAStepBoundaryAndTheCycleResumesThere) {
+    UtcZone utc;
+    SimOptions o = Console(GetParam());
+    o.pace_real = true;  // a cycle long enough to be caught in the middle
+    CommSimRun run(o);
+    ASSERT_EQ(run.StartThread(), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_WIND) > 0; }, 20.0));
+    // Resetting the wind extremes makes the wind group due again at once; it is step 2,
+    // which the resumed cycle must not go back to.
+    ASSERT_EQ(run.SendCommands({MakeCommand(71)}), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.FindKind(89) >= 0; }, 20.0));
+    const size_t reply = static_cast<size_t>(run.FindKind(89));
+    ASSERT_TRUE(run.WaitFor([&] { return run.FindKind(UI_WIND, reply) >= 0; }, 30.0));
+    EXPECT_EQ(run.StopThread(), 0);
+
+    std::vector<int> before, after;
+    const int announced = run.FindKind(UI_COMMUNICATION_ACTIVE);
+    ASSERT_GE(announced, 0);
+    for (int i = 0; i < announced; ++i)
+        if (IsGroupKind(run.Records()[i].kind)) before.push_back(run.Records()[i].kind);
+    for (size_t i = reply + 1; i < run.Records().size(); ++i) {
+        const int kind = run.Records()[i].kind;
+        if (kind == UI_WIND) break;
+        if (IsGroupKind(kind)) after.push_back(kind);
+    }
+    ASSERT_GT(before.size(), 1u) << "the command came before polling began";
+    ASSERT_LT(before.size(), kFirstCycle.size()) << "the command came after the first cycle";
+    EXPECT_EQ(run.Records()[announced + 1].kind, 89);  // nothing polled in between
+    // Before the command: the first steps in order. After it: exactly the steps not yet
+    // run, in order, and only then the wind group again, in the next cycle.
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), kFirstCycle.begin()));
+    const std::vector<int> rest(kFirstCycle.begin() + static_cast<long>(before.size()), kFirstCycle.end());
+    EXPECT_EQ(after, rest);
+}
+
+TEST_P(CommandQueue, AfterARestartMidCycleTheClockIsReadBeforeResetsAreStamped) {
+    UtcZone utc;
+    SimOptions o = Console(GetParam());
+    o.pace_real = true;  // so that the stop falls in the middle of the first cycle
+    CommSimRun run(o);
+    const SimLayout &l = *GetSimLayout(GetParam());
+    ASSERT_EQ(run.StartThread(), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_INDOOR_TEMP) > 0; }, 20.0));
+    ASSERT_EQ(run.CountKind(UI_ALARM_STATE), 0) << "the first cycle ended before the stop";
+    EXPECT_EQ(run.StopThread(), 0);
+
+    // The restarted thread begins a cycle of its own, clock first, and a reset after
+    // that cycle carries the console's time.
+    const size_t restart = run.Records().size();
+    ASSERT_EQ(run.StartThread(), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.FindKind(UI_ALARM_STATE, restart) >= 0; }, 30.0));
+    ASSERT_EQ(run.SendCommands({MakeCommand(70)}), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.FindKind(88, restart) >= 0; }, 20.0));
+    SimState s;
+    StationSimGetState(run.sim(), &s);
+    EXPECT_EQ(run.StopThread(), 0);
+
+    std::vector<int> groups;
+    for (int kind : KindsFrom(run, restart))
+        if (IsGroupKind(kind)) groups.push_back(kind);
+    ASSERT_FALSE(groups.empty());
+    EXPECT_EQ(groups.front(), UI_CLOCK_DIFFERENCE);
+    const int64_t console = static_cast<int64_t>(s.now) + s.tz_offset_s;
+    for (uint32_t at : {l.chill.min_stamp, l.chill.max_stamp}) {
+        const int64_t t = StampSeconds(PeekStamp(run.sim(), at));
+        EXPECT_GE(t, console / 60 * 60 - 60);
+        EXPECT_LE(t, console + 120);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothConsoles, CommandQueue, ::testing::Values(1, 2));
+
+std::vector<HistoryRecord> StoredRecords(const std::string &path) {
+    const std::string bytes = ReadWholeFile(path);
+    std::vector<HistoryRecord> out;
+    if (bytes.size() < sizeof(HistoryFileHeader)) return out;
+    out.resize((bytes.size() - sizeof(HistoryFileHeader)) / sizeof(HistoryRecord));
+    memcpy(out.data(), bytes.data(), out.size() * sizeof(HistoryRecord));
+    return out;
+}
+
+TEST(CommandQueueHistory, HistorySettingsDuringADownloadKeepTheDataSetsTimes) {
+    UtcZone utc;
+    SimOptions o = Console(2);
+    o.tz_offset_s = 0;
+    o.prefill = 60;
+    o.hist_interval_min = 15;
+    o.pace_real = true;  // a download long enough to be caught in the middle
+    CommSimRun run(o);
+    SimState s;
+    StationSimGetState(run.sim(), &s);
+    const uint32_t interval = 15 * 60;
+    const uint32_t newest = static_cast<uint32_t>(s.hist_last_time);
+    const SimLayout &l = *GetSimLayout(2);
+
+    // A file that holds the data set stored 30 intervals before the newest.
+    const std::string path = run.folder().file("kept.dat");
+    KORData rec{};
+    snprintf(rec.history_file_name, sizeof rec.history_file_name, "%s", path.c_str());
+    ASSERT_EQ(InitFileHistoryHeader(&rec.file_header, path.c_str()), 1);
+    HistoryRecord old{};
+    old.time = newest - 30 * interval;
+    ASSERT_EQ(AddHistoryDataSetToFile(&rec, &old), 0);
+
+    ASSERT_EQ(run.StartThread(path), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) > 0; }, 60.0));
+    CommandRecord settings = MakeCommand(2);
+    settings.param = 4;   // 5 minutes from now on
+    settings.param2 = 3;
+    ASSERT_EQ(run.SendCommands({settings}), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) >= 30; }, 60.0));
+    // The header read after the download brings in the console's new interval.
+    ASSERT_TRUE(run.WaitFor(
+        [&] {
+            for (const UIRecord &r : run.Records()) {
+                if (r.kind != UI_STATION_HISTORY_HEADER) continue;
+                KORHistoryHeader h;
+                memcpy(&h, r.payload, sizeof h);
+                if (h.interval_code == 4) return true;
+            }
+            return false;
+        },
+        30.0));
+    run.WaitFor([] { return false; }, 1.0);
+    EXPECT_EQ(run.StopThread(), 0);
+
+    const int reply = run.FindKind(UI_HISTORY_SETTINGS_WRITTEN);
+    ASSERT_GE(reply, 0);
+    int stored_before = 0;
+    for (int i = 0; i < reply; ++i) stored_before += run.Records()[i].kind == UI_HISTORY_STORED ? 1 : 0;
+    EXPECT_GT(stored_before, 0);
+    EXPECT_LT(stored_before, 30) << "the settings came after the download";
+    EXPECT_EQ(run.CountKind(UI_HISTORY_STORED), 30);
+
+    const std::vector<HistoryRecord> stored = StoredRecords(path);
+    ASSERT_EQ(stored.size(), 31u);
+    for (int k = 1; k <= 30; ++k)
+        EXPECT_EQ(stored[k].time, newest - static_cast<uint32_t>(30 - k) * interval) << k;
+    EXPECT_EQ(Nibbles(run.sim(), l.hist_interval, 3), (std::vector<uint8_t>{4, 0, 0}));
+}
+
+}  // namespace
