@@ -2,6 +2,7 @@
 // thread function's result through the thread pool, which guards it; the thread's own
 // status word is written by that thread without a lock and is not read here.
 #include "app/comm_restart.h"
+#include "app/setup_messages.h"
 
 #include <cstdio>
 
@@ -31,17 +32,6 @@ void StopWatch() {
 
 }  // namespace
 
-void MsgErrorComport(int port) {
-    char title[304];
-    char prefix[304];
-    char suffix[304];
-    GetPanelText(TXTP_ERROR_TITLE, title, sizeof title);
-    GetPanelText(TXTP_COMPORT_PREFIX, prefix, sizeof prefix);
-    GetPanelText(TXTP_COMPORT_SUFFIX, suffix, sizeof suffix);
-    char message[640];
-    snprintf(message, sizeof message, "%s COM%d%s", prefix, port, suffix);
-    MessagePopup(title, message);
-}
 
 void WatchCommunicationStart(int port) {
     watched_port = port;
@@ -54,7 +44,7 @@ int CommStartWatchTimer(int, int, int event, void *, int, int) {
     if (event != EVENT_TIMER_TICK || ticks_left <= 0) return 0;
     if (CmtGetThreadPoolFunctionReturnValue(comm_thread_function_id) == kPreparationFailed) {
         StopWatch();
-        MsgErrorComport(watched_port);
+        MsgErrorComport(&watched_port);
         return 0;
     }
     if (--ticks_left <= 0) StopWatch();
@@ -67,7 +57,7 @@ void RestartCommunicationThread() {
     // that failed before) returns at once.
     (void)StateMaschineDestructor();
     if (StateMaschineConstructor(setup.com_port) < 0) {
-        MsgErrorComport(setup.com_port);
+        MsgErrorComport(&setup.com_port);
         return;
     }
     WatchCommunicationStart(setup.com_port);

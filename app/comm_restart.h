@@ -10,8 +10,6 @@
 void RestartCommunicationThread();
 // Watches the communication thread just started on port for a few seconds.
 void WatchCommunicationStart(int port);
-// "Cannot open the serial port COMn ..." from the texts panel.
-void MsgErrorComport(int port);
 // The watch's timer on the settings panel (timer tick).
 int CommStartWatchTimer(int panel, int control, int event, void *callback_data,
                         int event_data1, int event_data2);

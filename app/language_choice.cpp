@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "app/setup_messages.h"
 #include "app/KOR.h"
 #include "app/display.h"
 #include "app/kor_panels.h"
@@ -88,14 +89,6 @@ void Report(int title_text, int message_text, const std::string &path) {
 
 void IgnoreEntry(int, const char *, void *) {}
 
-void SaveChoice() {
-    if (SaveSetup(&setup) == 0) return;
-    char title[304];
-    char message[304];
-    GetPanelText(TXTP_ERROR_TITLE, title, sizeof title);
-    GetPanelText(TXTP_SAVE_SETUP_FAILED, message, sizeof message);
-    MessagePopup(title, message);
-}
 
 void Apply(const LanguageEntry &entry) {
     const std::string path = entry.folder + "/" + entry.name;
@@ -119,7 +112,7 @@ void Apply(const LanguageEntry &entry) {
         return;
     }
     RefreshKORPanelSurface();
-    SaveChoice();
+    SaveSetupOrReport();
     if (stats.malformed > 0) Report(TXTP_GLOBALP_LANGUAGE_LABEL, TXTP_LANGUAGE_SKIPPED, path);
 }
 

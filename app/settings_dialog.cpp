@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/setup_messages.h"
 #include "app/KOR.h"
 #include "app/comm_restart.h"
 #include "app/display.h"
@@ -100,14 +101,6 @@ void TakeHistoryFile(ChangeFlags *flags) {
     flags->history_file = 1;
 }
 
-void SaveOrReport() {
-    if (SaveSetup(&setup) == 0) return;
-    char title[304];
-    char message[304];
-    GetPanelText(TXTP_ERROR_TITLE, title, sizeof title);
-    GetPanelText(TXTP_SAVE_SETUP_FAILED, message, sizeof message);
-    MessagePopup(title, message);
-}
 
 }  // namespace
 
@@ -144,7 +137,7 @@ int SettigsOK(int, int, int event, void *, int, int) {
     TakeUnits(&flags);
     TakePort(&flags);
     TakeHistoryFile(&flags);
-    SaveOrReport();
+    SaveSetupOrReport();
     if (flags.display || flags.pressure_kind) {
         InitTableTileLine(&setup.units.pressure_unit);
         RedrawHistoryPanel();

@@ -9,6 +9,7 @@
 
 #include "app/KOR.h"
 #include "app/alarm_display.h"
+#include "app/comm_restart.h"
 #include "app/dialog_callbacks.h"
 #include "app/dispatcher.h"
 #include "app/display.h"
@@ -106,8 +107,9 @@ int StartClearHorizon(int argc, char *argv[]) {
     // Every UI queue the communication thread makes hands its records to the display,
     // on this thread.
     SetUIQueueReader(ReadElementFromTSQ_to_UI);
-    // A port that cannot be opened is the thread's to record; start-up goes on.
-    (void)StateMaschineConstructor(setup.com_port);
+    // The start only schedules the thread; whether it could open its port shows a moment
+    // later, and the watch tells the user then.
+    if (StateMaschineConstructor(setup.com_port) == 0) WatchCommunicationStart(setup.com_port);
     h_current_data_list = Ini_New(0);
     if (h_current_data_list == nullptr) {
         // The thread is stopped before the process ends, not left running into exit.

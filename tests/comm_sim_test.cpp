@@ -70,7 +70,7 @@ TEST_P(CommSimVariants, FirstCycleReadsEveryGroupInStepOrderWithTheConsolesValue
     UtcZone utc;
     CommSimRun run(QuietConsole(GetParam()));
     ASSERT_EQ(run.StartThread(), 0);
-    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_ALARM_STATE) > 0; }, 20.0));
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_ALARM_STATE) > 0; }, 60.0));
 
     const std::vector<int> group_kinds = {2, 7, 19, 8, 9, 12, 13, 10, 11, 18, 16, 17, 14, 15};
     std::vector<int> seen;
@@ -187,7 +187,7 @@ TEST(CommSimHistory, NewFileReceivesExactlyTheNewestDataSet) {
     UtcZone utc;
     CommSimRun run(QuietConsole(2));
     ASSERT_EQ(run.StartThread(), 0);
-    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) > 0; }, 30.0));
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) > 0; }, 90.0));
     run.WaitFor([] { return false; }, 1.0);
     EXPECT_EQ(run.StopThread(), 0);
 
@@ -237,7 +237,7 @@ void DownloadThirtyMissing(int prefill, int later_sets, bool interrupt_the_disc 
     if (interrupt_the_disc) {
         // The disc goes away in the middle of the download and comes back: the data
         // sets that could not be stored are fetched again, none is skipped.
-        ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) >= 5; }, 30.0));
+        ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) >= 5; }, 90.0));
         std::filesystem::rename(folder, away);
         const int stored_before = run.CountKind(UI_HISTORY_STORED);
         run.WaitFor([] { return false; }, 1.5);
@@ -259,7 +259,7 @@ void DownloadThirtyMissing(int prefill, int later_sets, bool interrupt_the_disc 
     // After a restart with the same file nothing is fetched twice.
     const size_t before = run.Records().size();
     ASSERT_EQ(run.StartThread(path), 0);
-    ASSERT_TRUE(run.WaitFor([&] { return run.FindKind(UI_STATION_HISTORY_HEADER, before) >= 0; }, 30.0));
+    ASSERT_TRUE(run.WaitFor([&] { return run.FindKind(UI_STATION_HISTORY_HEADER, before) >= 0; }, 90.0));
     run.WaitFor([] { return false; }, 2.0);
     EXPECT_EQ(run.StopThread(), 0);
     EXPECT_EQ(run.CountKind(UI_HISTORY_STORED), 30);
@@ -283,10 +283,10 @@ TEST(CommSimRadio, NoByteReachesTheConsoleDuringItsReceptionWindows) {
     CommSimRun run(o);
     ASSERT_EQ(run.StartThread(), 0);
     // The first cycle cannot know the windows yet; count from the first planned pause.
-    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_RECEPTION_PAUSE) >= 1; }, 40.0));
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_RECEPTION_PAUSE) >= 1; }, 90.0));
     SimCounters at_first_pause;
     StationSimGetCounters(run.sim(), &at_first_pause);
-    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_RECEPTION_PAUSE) >= 4; }, 40.0));
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_RECEPTION_PAUSE) >= 4; }, 90.0));
     SimCounters later;
     StationSimGetCounters(run.sim(), &later);
     EXPECT_EQ(run.StopThread(), 0);

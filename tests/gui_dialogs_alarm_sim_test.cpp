@@ -76,7 +76,7 @@ protected:
                 while (next_ < run_->Records().size()) DispatchUIRecord(&run_->Records()[next_++]);
                 return pred();
             },
-            30.0);
+            90.0);  // bounds a hang on a loaded machine; the console answers in a second
     }
 
     bool ThresholdShown() { return Until([] { return Attr(SETALARMP_OK, ATTR_DIMMED) == 0; }); }
