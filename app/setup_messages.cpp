@@ -27,9 +27,9 @@ void MsgErrorComport(const int *port) {
     GetPanelText(TXTP_ERROR_TITLE, title, sizeof title);
     GetPanelText(TXTP_COMPORT_PREFIX, prefix, sizeof prefix);
     GetPanelText(TXTP_COMPORT_SUFFIX, suffix, sizeof suffix);
-    const int length = snprintf(message, sizeof message, "%s COM%i%s", prefix, *port, suffix);
     // A longer message is cut at 103 characters: that is all the message holds.
-    (void)length;
+    if (snprintf(message, sizeof message, "%s COM%i%s", prefix, *port, suffix) < 0)
+        message[0] = '\0';
     MessagePopup(title, message);
 }
 
