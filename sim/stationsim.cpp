@@ -5,6 +5,7 @@
 // time, or in manual mode only what the caller advances it by.
 #include "sim/stationsim.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -150,6 +151,7 @@ void HandleByte(StationSim *sim, uint8_t byte) {
     SpoilReply(sim, kind, reply, n);
     QueueReply(sim, reply, n);
     ++sim->counters.answered;
+    sim->counters.reply_bytes += static_cast<uint64_t>(n);
 }
 
 void SendDue(StationSim *sim) {
@@ -173,18 +175,24 @@ void Tick(StationSim *sim) {
     }
 }
 
-int PollTimeoutMs(StationSim *sim) {
+// How long the thread may wait for the next command byte: until the next reply byte is
+// due, exactly. A wait in whole milliseconds would send every byte up to 1 ms late, a
+// fifth of a byte time at 2400 baud, and the line would seem slower than its baud rate.
+timespec WaitBeforeNextByte(StationSim *sim) {
     std::lock_guard<std::mutex> lock(sim->mu);
-    if (sim->out.empty()) return kIdlePollMs;
-    const double wait = sim->out.front().due - RealSeconds(sim);
-    if (wait <= 0) return 0;
-    return std::min(kIdlePollMs, static_cast<int>(std::ceil(wait * 1000.0)));
+    double wait = kIdlePollMs / 1000.0;
+    if (!sim->out.empty()) wait = std::clamp(sim->out.front().due - RealSeconds(sim), 0.0, wait);
+    timespec ts{};
+    ts.tv_sec = static_cast<time_t>(wait);
+    ts.tv_nsec = static_cast<long>((wait - static_cast<double>(ts.tv_sec)) * 1e9);
+    return ts;
 }
 
 void ThreadMain(StationSim *sim) {
     while (!sim->stop.load()) {
         struct pollfd p{sim->pty.master, POLLIN, 0};
-        const int r = poll(&p, 1, PollTimeoutMs(sim));
+        const timespec wait = WaitBeforeNextByte(sim);
+        const int r = ppoll(&p, 1, &wait, nullptr);
         if (r > 0 && (p.revents & POLLIN)) {
             uint8_t buf[64];
             const ssize_t n = read(sim->pty.master, buf, sizeof buf);

@@ -1,0 +1,136 @@
+// The whole program as a user runs it, against the simulator program on a pseudo-terminal
+// at 2400 baud with radio windows: the time from starting it to the end of its start-up
+// (the main window is shown, the communication thread started, "currdat.lst" written),
+// the time an orderly quit takes, the CPU it uses over a minute of ordinary running
+// (polling, no user), and its peak memory. The goal for the CPU share is below 0.01 of
+// one core.
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/files.h"
+#include "support/program_process.h"
+#include "support/temp_folder.h"
+
+extern char **environ;
+
+namespace {
+
+constexpr int kStarts = 5;
+constexpr double kSettle = 20.0;   // s of running before the minute is measured
+constexpr double kIdle = 60.0;     // s measured
+constexpr double kPatience = 60.0;
+
+std::string Beside(const char *name) {
+    char dir[4096];
+    GetProjectDir(dir, sizeof dir);
+    return std::string(dir) + "/" + name;
+}
+
+pid_t StartSimulator(const std::string &folder) {
+    const std::string path = Beside("stationsim");
+    std::vector<std::string> args = {path, "--link", "COM1", "--pace", "real",
+                                     "--radio-interval", "32", "--prefill", "24"};
+    std::vector<char *> argv;
+    for (std::string &a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const int error = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) return -1;
+    for (int i = 0; i < 500 && !std::filesystem::exists(folder + "/COM1"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return pid;
+}
+
+// CPU seconds (user + system) of a process so far.
+double CpuSeconds(pid_t pid) {
+    char path[64];
+    snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
+    const std::string text = ReadWholeFile(path);
+    const size_t close = text.rfind(')');
+    if (close == std::string::npos) return -1;
+    // Fields after the command name: state is field 3; utime and stime are 14 and 15.
+    unsigned long utime = 0, stime = 0;
+    if (sscanf(text.c_str() + close + 2,
+               "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime) != 2)
+        return -1;
+    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+long PeakMemoryKiB(pid_t pid) {
+    char path[64];
+    snprintf(path, sizeof path, "/proc/%d/status", static_cast<int>(pid));
+    const std::string text = ReadWholeFile(path);
+    const size_t at = text.find("VmHWM:");
+    return at == std::string::npos ? -1 : atol(text.c_str() + at + 6);
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? -1 : v[v.size() / 2];
+}
+
+}  // namespace
+
+int main() {
+    if (access(ClearHorizonPath().c_str(), X_OK) != 0 || access(Beside("stationsim").c_str(), X_OK) != 0) {
+        fprintf(stderr, "program: clearhorizon or stationsim not built\n");
+        return 1;
+    }
+    TempFolder folder;
+    const pid_t sim = StartSimulator(folder.path());
+    if (sim <= 0 || !WriteSetupFile(folder.path(), folder.file("history.dat"), 1)) {
+        fprintf(stderr, "program: no simulator or settings\n");
+        return 1;
+    }
+    std::vector<double> starts, quits;
+    for (int i = 0; i < kStarts; ++i) {
+        std::filesystem::remove(folder.file("currdat.lst"));
+        ProgramProcess p;
+        const double t0 = NowSeconds();
+        if (!StartProgram(folder.path(), &p)) break;
+        while (!std::filesystem::exists(folder.file("currdat.lst")) && ProgramRunning(&p) &&
+               NowSeconds() - t0 < kPatience)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        starts.push_back(NowSeconds() - t0);
+        std::this_thread::sleep_for(std::chrono::seconds(2));  // the thread is talking now
+        quits.push_back(QuitProgram(&p, kPatience));
+    }
+    printf("program: start-up to the end of start-up (main window shown): median %.3f s over "
+           "%zu starts\n", Median(starts), starts.size());
+    printf("program: orderly quit (SIGTERM to exit): median %.3f s, slowest %.3f s\n",
+           Median(quits), quits.empty() ? -1.0 : *std::max_element(quits.begin(), quits.end()));
+
+    ProgramProcess p;
+    if (!StartProgram(folder.path(), &p)) return 1;
+    std::this_thread::sleep_for(std::chrono::duration<double>(kSettle));
+    const double cpu0 = CpuSeconds(p.pid);
+    const double t0 = NowSeconds();
+    std::this_thread::sleep_for(std::chrono::duration<double>(kIdle));
+    const double cpu = CpuSeconds(p.pid) - cpu0;
+    const double wall = NowSeconds() - t0;
+    const long peak = PeakMemoryKiB(p.pid);
+    const double quit = QuitProgram(&p, kPatience);
+    kill(sim, SIGTERM);
+    waitpid(sim, nullptr, 0);
+    printf("program: CPU over %.0f s of running against the console: %.3f s = %.4f of one core "
+           "(goal < 0.01)\n", wall, cpu, cpu / wall);
+    printf("program: peak memory (VmHWM) %.1f MB; quit after the minute %.3f s\n", peak / 1024.0,
+           quit);
+    return 0;
+}
