@@ -19,11 +19,11 @@ int FuzzResourceFile(const uint8_t *data, size_t size) {
     const std::string path = WriteScratchFile("KOR.uir", data, size);
     for (int id : kResourceIds) {
         for (bool with_ui : {false, true}) {
-            PanelSpec spec;
-            const int r = ReadPanelSpec(path, id, with_ui, &spec);
+            PanelSpec layout;
+            const int r = ReadPanelSpec(path, id, with_ui, &layout);
             if (r != 0 && r != kUIErrFile && r != kUIErrParse && r != kUIErrPanel)
                 FuzzFailure("panel reading gave an unknown result");
-            if (r == 0 && with_ui && spec.ui.empty()) FuzzFailure("panel without its document");
+            if (r == 0 && with_ui && layout.ui.empty()) FuzzFailure("panel without its document");
         }
     }
     // Building widgets is the slow part: the first three panels of the file only.

@@ -64,14 +64,14 @@ std::shared_ptr<Panel> WidgetPanel(int handle, int *error) {
 }
 
 int LoadTimersOnly(const std::string &path, int resource_id) {
-    PanelSpec spec;
-    const int read = ReadPanelSpec(path, resource_id, false, &spec);
+    PanelSpec layout;
+    const int read = ReadPanelSpec(path, resource_id, false, &layout);
     if (read < 0) return read;
     auto p = std::make_shared<Panel>();
     p->resource_id = resource_id;
-    p->name = spec.name;
+    p->name = layout.name;
     p->owner = CurrentThreadID();
-    for (const TimerSpec &t : spec.timers) {
+    for (const TimerSpec &t : layout.timers) {
         if (t.ctrl_id == 0) continue;
         TimerControl &c = p->timers[t.ctrl_id];
         c.ctrl_id = t.ctrl_id;
@@ -93,20 +93,20 @@ int LoadWithWidgets(int parent, const std::string &path, int resource_id) {
         if (pp == nullptr) return error;
         parent_widget = pp->widget;
     }
-    PanelSpec spec;
-    const int read = ReadPanelSpec(path, resource_id, true, &spec);
+    PanelSpec layout;
+    const int read = ReadPanelSpec(path, resource_id, true, &layout);
     if (read < 0) return read;
-    QWidget *w = BuildPanelWidgets(spec.ui, FolderOf(path), parent_widget);
+    QWidget *w = BuildPanelWidgets(layout.ui, FolderOf(path), parent_widget);
     if (w == nullptr) return kUIErrParse;
     w->hide();
     auto p = std::make_shared<Panel>();
     p->parent = parent > 0 ? parent : 0;
     p->resource_id = resource_id;
-    p->name = spec.name;
-    p->callback = spec.callback;
+    p->name = layout.name;
+    p->callback = layout.callback;
     p->owner = CurrentThreadID();
     p->widget = w;
-    for (const TimerSpec &t : spec.timers) {
+    for (const TimerSpec &t : layout.timers) {
         if (t.ctrl_id == 0) continue;
         TimerControl &c = p->timers[t.ctrl_id];
         c.ctrl_id = t.ctrl_id;

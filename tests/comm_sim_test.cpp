@@ -15,27 +15,9 @@
 #include "station/comm/tsq_records.h"
 #include "station/data/kor_data.h"
 #include "support/comm_sim_fixture.h"
+#include "support/utc_zone.h"
 
 namespace {
-
-class UtcZone {
-public:
-    UtcZone() {
-        const char *tz = getenv("TZ");
-        if (tz != nullptr) saved_ = tz, had_ = true;
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
-    ~UtcZone() {
-        if (had_) setenv("TZ", saved_.c_str(), 1);
-        else unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::string saved_;
-    bool had_ = false;
-};
 
 SimOptions QuietConsole(int variant) {
     SimOptions o;
