@@ -25,6 +25,7 @@
 #include "station/comm/tsq_records.h"
 #include "station/settings/alarm_dialog.h"
 #include "values/conversions.h"
+#include "support/gui_app.h"
 
 namespace {
 
@@ -92,11 +93,7 @@ void Press(CtrlCallbackPtr callback, int panel, int control) {
 class AlarmDialog : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        memset(&setup, 0, sizeof setup);
-        SetSetupToDefault(&setup);
-        RegisterAppWidgets();
-        RegisterAppCallbacks();
-        ASSERT_EQ(LoadInitAllPanels(), 0);
+        ASSERT_EQ(LoadAppPanelsForTests(), 0);
     }
 
     void SetUp() override {
@@ -107,25 +104,17 @@ protected:
         RefreshKORPanelSurface();
         messages.clear();
         SetPopupTestResponder(RecordMessages);
-        ASSERT_GE(CmtNewTSQ(TSQ_CAPACITY, sizeof(CommandRecord), OPT_TSQ_AUTO_FLUSH_EXACT,
-                            &h_TSQ_to_CSM), 0);
+        ASSERT_EQ(OpenCommandQueueForTests(), 0);
     }
 
     void TearDown() override {
         RemovePopup(1);
-        if (h_TSQ_to_CSM != 0) CmtDiscardTSQ(h_TSQ_to_CSM);
-        h_TSQ_to_CSM = 0;
+        CloseCommandQueueForTests();
         SetPopupTestResponder(nullptr);
     }
 
     // Every record written since the last call, in order.
-    static std::vector<CommandRecord> Sent() {
-        std::vector<CommandRecord> records;
-        CommandRecord r;
-        while (h_TSQ_to_CSM != 0 && CmtReadTSQData(h_TSQ_to_CSM, &r, 1, 0, 0) == 1)
-            records.push_back(r);
-        return records;
-    }
+    static std::vector<CommandRecord> Sent() { return TakeCommandsSent(); }
 };
 
 TEST_F(AlarmDialog, FahrenheitThresholdShownUnchangedIsNoChangeAndTheConfirmationEndsTheBlinking) {
@@ -370,8 +359,7 @@ TEST_F(AlarmDialog, FieldsKeepToWhatTheStationCanHold) {
 }
 
 TEST_F(AlarmDialog, WithoutACommunicationThreadTheUserIsToldAndNothingIsMarked) {
-    CmtDiscardTSQ(h_TSQ_to_CSM);
-    h_TSQ_to_CSM = 0;
+    CloseCommandQueueForTests();
     Open(ChangeIndoorTempLowAlarm);
     EXPECT_FALSE(DialogUp());  // the threshold could never arrive
     ASSERT_EQ(messages.size(), 1u);

@@ -21,6 +21,7 @@
 #include "platform/popups.h"
 #include "platform/runtime.h"
 #include "station/comm/tsq_records.h"
+#include "support/gui_app.h"
 
 namespace {
 
@@ -79,13 +80,11 @@ const char kPlaceholder[] = "Date: --.--.--\nTime: --:--";
 class ClearDialogs : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        memset(&setup, 0, sizeof setup);
-        SetSetupToDefault(&setup);
-        setup.units = UnitsRecord{0, 0, 0, 0, 0};
-        setup.time_24h = 1;
-        RegisterAppWidgets();
-        RegisterAppCallbacks();
-        ASSERT_EQ(LoadInitAllPanels(), 0);
+        ASSERT_EQ(LoadAppPanelsForTests([](SetupRecord *s) {
+                      s->units = UnitsRecord{0, 0, 0, 0, 0};
+                      s->time_24h = 1;
+                  }),
+                  0);
     }
 
     void SetUp() override {
@@ -94,22 +93,18 @@ protected:
         RefreshKORPanelSurface();
         messages.clear();
         SetPopupTestResponder(RecordMessages);
-        ASSERT_GE(CmtNewTSQ(TSQ_CAPACITY, sizeof(CommandRecord), OPT_TSQ_AUTO_FLUSH_EXACT,
-                            &h_TSQ_to_CSM), 0);
+        ASSERT_EQ(OpenCommandQueueForTests(), 0);
     }
 
     void TearDown() override {
         RemovePopup(1);
-        if (h_TSQ_to_CSM != 0) CmtDiscardTSQ(h_TSQ_to_CSM);
-        h_TSQ_to_CSM = 0;
+        CloseCommandQueueForTests();
         SetPopupTestResponder(nullptr);
     }
 
     static std::vector<int> SentCodes() {
         std::vector<int> codes;
-        CommandRecord r;
-        while (h_TSQ_to_CSM != 0 && CmtReadTSQData(h_TSQ_to_CSM, &r, 1, 0, 0) == 1)
-            codes.push_back(r.code);
+        for (const CommandRecord &r : TakeCommandsSent()) codes.push_back(r.code);
         return codes;
     }
 };
@@ -247,8 +242,7 @@ TEST_F(ClearDialogs, OtherEventsPanelsAndAMissingThreadOpenNothing) {
     EXPECT_FALSE(Up(clr_min_maxP));
     EXPECT_FALSE(Up(clr_gen_alP));
 
-    CmtDiscardTSQ(h_TSQ_to_CSM);
-    h_TSQ_to_CSM = 0;
+    CloseCommandQueueForTests();
     Click(KORP_WIND_MINMAX);
     EXPECT_FALSE(Up(clr_min_maxP));
     EXPECT_EQ(messages.size(), 1u);

@@ -22,6 +22,7 @@
 #include "station/comm/tsq_records.h"
 #include "station/settings/history_interval_dialog.h"
 #include "values/time_scales.h"
+#include "support/gui_app.h"
 
 namespace {
 
@@ -74,25 +75,19 @@ void Commit(CtrlCallbackPtr callback, int panel, int control) {
 class HistoryIntervalDialog : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        memset(&setup, 0, sizeof setup);
-        SetSetupToDefault(&setup);
-        RegisterAppWidgets();
-        RegisterAppCallbacks();
-        ASSERT_EQ(LoadInitAllPanels(), 0);
+        ASSERT_EQ(LoadAppPanelsForTests(), 0);
     }
 
     void SetUp() override {
         SetUIDataToDefault();
         messages = 0;
         SetPopupTestResponder(CountMessages);
-        ASSERT_GE(CmtNewTSQ(TSQ_CAPACITY, sizeof(CommandRecord), OPT_TSQ_AUTO_FLUSH_EXACT,
-                            &h_TSQ_to_CSM), 0);
+        ASSERT_EQ(OpenCommandQueueForTests(), 0);
     }
 
     void TearDown() override {
         RemovePopup(1);
-        if (h_TSQ_to_CSM != 0) CmtDiscardTSQ(h_TSQ_to_CSM);
-        h_TSQ_to_CSM = 0;
+        CloseCommandQueueForTests();
         SetPopupTestResponder(nullptr);
     }
 
@@ -108,13 +103,7 @@ protected:
         DispatchUIRecord(&r);
     }
 
-    static std::vector<CommandRecord> Sent() {
-        std::vector<CommandRecord> records;
-        CommandRecord r;
-        while (h_TSQ_to_CSM != 0 && CmtReadTSQData(h_TSQ_to_CSM, &r, 1, 0, 0) == 1)
-            records.push_back(r);
-        return records;
-    }
+    static std::vector<CommandRecord> Sent() { return TakeCommandsSent(); }
 };
 
 TEST_F(HistoryIntervalDialog, OpensOnTheStationsIntervalAndCountsDown) {
@@ -250,8 +239,7 @@ TEST_F(HistoryIntervalDialog, WithoutTheStationsHeaderOrQueueNothingIsSent) {
     EXPECT_TRUE(Sent().empty());
 
     HeaderArrives(59, 5);
-    CmtDiscardTSQ(h_TSQ_to_CSM);
-    h_TSQ_to_CSM = 0;
+    CloseCommandQueueForTests();
     Commit(OpenChangeHistorySettings, historyP, HISTORYP_HIST_SETTINGS);
     Commit(SetHistorySettings, change_history_settingsP, CHGHISTP_OK);
     EXPECT_EQ(messages, 1);

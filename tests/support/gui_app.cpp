@@ -1,0 +1,37 @@
+#include "support/gui_app.h"
+
+#include <cstring>
+
+#include "app/kor_panels.h"
+#include "app/startup.h"
+#include "app/widgets.h"
+#include "platform/runtime.h"
+#include "station/comm/tsq_records.h"
+
+int LoadAppPanelsForTests(void (*adjust)(SetupRecord *)) {
+    memset(&setup, 0, sizeof setup);
+    SetSetupToDefault(&setup);
+    if (adjust != nullptr) adjust(&setup);
+    RegisterAppWidgets();
+    RegisterAppCallbacks();
+    return LoadInitAllPanels();
+}
+
+int OpenCommandQueueForTests() {
+    const int r = CmtNewTSQ(TSQ_CAPACITY, sizeof(CommandRecord), OPT_TSQ_AUTO_FLUSH_EXACT,
+                            &h_TSQ_to_CSM);
+    return r < 0 ? r : 0;
+}
+
+void CloseCommandQueueForTests() {
+    if (h_TSQ_to_CSM != 0) CmtDiscardTSQ(h_TSQ_to_CSM);
+    h_TSQ_to_CSM = 0;
+}
+
+std::vector<CommandRecord> TakeCommandsSent() {
+    std::vector<CommandRecord> records;
+    CommandRecord r;
+    while (h_TSQ_to_CSM != 0 && CmtReadTSQData(h_TSQ_to_CSM, &r, 1, 0, 0) == 1)
+        records.push_back(r);
+    return records;
+}
