@@ -472,6 +472,8 @@ constexpr int TIMERP_LIVETICK = 4;   // counts the groups' live and poll timers 
     X(TXTP_LANGUAGE_NO_TEXTS, 220, 303) \
     X(TXTP_LANGUAGE_SKIPPED, 221, 303) \
     X(TXTP_HISTORY_FILE_UNUSABLE, 222, 303) \
+    X(TXTP_ALARM_WENT_OFF, 290, 303) \
+    X(TXTP_TRAY_OUTDOOR, 291, 303) \
 
 #define TXTP_DECLARE_CONSTANT(name, id, limit) constexpr int name = id;
 TXTP_TEXTS(TXTP_DECLARE_CONSTANT)
