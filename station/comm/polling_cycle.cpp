@@ -69,20 +69,33 @@ void ArmReceptionPause(double seconds) {
     SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 1);
 }
 
+// A reading the console gives between two settings (a countdown longer than its
+// interval) or one the reader drops plans no window; it is read again this soon.
+constexpr int32_t kReceptionRecheckSeconds = 10;
+
 void ReceptionStep(KORData *rec) {
+    ReceptionGroup *rx = &rec->reception;
+    // Read into a copy whose interval no console gives, so that a reading the reader
+    // drops cannot pass for a fresh one with the old countdown.
+    ReceptionGroup reading = *rx;
     auto read = [&] {
-        const int r = KOR_ReadHFReceptionTimer(&rec->reception);
-        if (r != 0) return r;
-        // A reading no console gives would make pauses that swallow every exchange.
-        return ReceptionTimerPlausible(rec->reception.tx_interval,
-                                       rec->reception.tx_countdown) ? 0 : -1;
+        reading.tx_interval = 0.0f;
+        return KOR_ReadHFReceptionTimer(&reading);
     };
     if (ReadUntilDone(read, &reception_read_failures) != 0) return;
-    rec->reception.poll_timer =
-        ReceptionPollSeconds(rec->reception.tx_interval, rec->reception.tx_countdown);
     reception_read_failures = 0;
-    double t = rec->reception.tx_countdown - 1.5;
-    if (t < 0) t = rec->reception.tx_interval - 1.5;
+    if (!ReceptionTimerPlausible(reading.tx_interval, reading.tx_countdown)) {
+        // The console answered, so this is no failed read, but no pause can be planned
+        // from it; a plan from an earlier reading is not trusted either.
+        SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 0);
+        rx->poll_timer = kReceptionRecheckSeconds;
+        return;
+    }
+    rx->tx_interval = reading.tx_interval;
+    rx->tx_countdown = reading.tx_countdown;
+    rx->poll_timer = ReceptionPollSeconds(rx->tx_interval, rx->tx_countdown);
+    double t = rx->tx_countdown - 1.5;
+    if (t < 0) t = rx->tx_interval - 1.5;
     ArmReceptionPause(t);
     ProcessSystemEvents();
 }
