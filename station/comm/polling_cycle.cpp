@@ -145,13 +145,21 @@ void ClockStep(KORData *rec) {
 
 bool HistoryAvailable() { return GetStationID() != 1; }  // mask 7 consoles keep no history
 
+// A header the console keeps giving with impossible contents is asked again this much
+// later, not on every pass: its contents will not change before the console stores its
+// next data set or is set anew.
+constexpr int32_t kRejectedHeaderRetrySeconds = 60;
+
 void HistoryHeaderStep(KORData *rec) {
     KORHistoryHeader *h = &rec->station_header;
     KORHistoryHeader first = *h;
-    if (KOR_ReadHistoryHeader(&first, rec) != 0 || KOR_ReadHistoryHeader(h, rec) != 0) {
-        ConfirmStationID();
+    int r = KOR_ReadHistoryHeader(&first, rec);
+    if (r == 0) r = KOR_ReadHistoryHeader(h, rec);
+    if (r != 0) {
+        if (r == -1) ConfirmStationID();
         rec->history_header_valid = 0;
         h->to_read = 0;
+        if (r == -2) h->header_timer = kRejectedHeaderRetrySeconds;
         return;
     }
     const bool agree = first.interval_code == h->interval_code &&
@@ -163,6 +171,7 @@ void HistoryHeaderStep(KORData *rec) {
     if (n < 0) {
         rec->history_header_valid = 0;
         h->to_read = 0;
+        if (agree) h->header_timer = kRejectedHeaderRetrySeconds;
         return;
     }
     rec->history_header_valid = 1;
