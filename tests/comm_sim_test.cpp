@@ -222,8 +222,16 @@ void DownloadThirtyMissing(int prefill, int later_sets, bool interrupt_the_disc 
         ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) >= 5; }, 90.0));
         std::filesystem::rename(folder, away);
         const int stored_before = run.CountKind(UI_HISTORY_STORED);
-        run.WaitFor([] { return false; }, 1.5);
+        run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) > stored_before; }, 1.0);
+        SimCounters outage_start;
+        StationSimGetCounters(run.sim(), &outage_start);
+        run.WaitFor([] { return false; }, 4.0);
+        SimCounters outage_end;
+        StationSimGetCounters(run.sim(), &outage_end);
         EXPECT_LE(run.CountKind(UI_HISTORY_STORED), stored_before + 1);  // one may be under way
+        // The refused data set is not fetched again and again while the disc is away:
+        // one attempt (a read and its confirmation, maybe once more) in these seconds.
+        EXPECT_LE(outage_end.history_reads - outage_start.history_reads, 4u);
         std::filesystem::rename(away, folder);
     }
     ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) >= 30; }, 60.0));
@@ -257,6 +265,18 @@ TEST(CommSimHistory, ARingThatWrappedIsReadInOrder) {
 }
 
 TEST(CommSimHistory, AFailedAppendIsFetchedAgainWithItsOwnTime) { DownloadThirtyMissing(60, 0, true); }
+
+TEST(CommSimHistory, AHistoryFolderThatAppearsLaterReceivesTheData) {
+    UtcZone utc;
+    CommSimRun run(QuietConsole(2));
+    const std::string folder = run.folder().file("later");
+    ASSERT_EQ(run.StartThread(folder + "/history.dat"), 0);
+    run.WaitFor([] { return false; }, 2.0);
+    std::filesystem::create_directory(folder);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) > 0; }, 90.0));
+    EXPECT_EQ(run.StopThread(), 0);
+    EXPECT_EQ(ReadRecords(folder + "/history.dat").size(), 1u);
+}
 
 TEST(CommSimRadio, NoByteReachesTheConsoleDuringItsReceptionWindows) {
     SimOptions o = QuietConsole(2);

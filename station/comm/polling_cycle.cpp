@@ -34,6 +34,28 @@ constexpr int KOR_CLOCK_IMPOSSIBLE = -3;  // a clock reader's answer for impossi
 // message instead of one per cycle.
 bool history_write_failure_shown = false;
 
+// While the disc refuses the history file (no folder, a full disc, a stick pulled), the
+// file is tried again after a wait that grows from 10 s to a minute. Trying on every pass
+// would fetch the same data set from the console several times a second; never trying
+// again would store nothing until a restart. The live groups keep their own rhythm.
+struct DiscWait {
+    double until = 0.0;    // Timer() seconds; 0 while the disc accepts
+    double seconds = 0.0;  // the present wait
+};
+DiscWait history_disc_wait;
+
+void HistoryDiscRefused() {
+    DiscWait *w = &history_disc_wait;
+    w->seconds = w->seconds < 10.0 ? 10.0 : (w->seconds * 2 > 60.0 ? 60.0 : w->seconds * 2);
+    w->until = Timer() + w->seconds;
+}
+
+void HistoryDiscAccepted() { history_disc_wait = DiscWait{}; }
+
+bool HistoryDiscWaiting() {
+    return history_disc_wait.until != 0.0 && Timer() < history_disc_wait.until;
+}
+
 bool StepMustStop() {
     return flag_quit.load() != 0 || flag_polling_blocked != 0 || flag_reception_pause != 0;
 }
@@ -145,6 +167,24 @@ void ClockStep(KORData *rec) {
 
 bool HistoryAvailable() { return GetStationID() != 1; }  // mask 7 consoles keep no history
 
+// A history file that could not be made at the start (or since) is made once the disc
+// takes it; a new file receives the newest data set first, as at the start.
+void RetryHistoryFile(KORData *rec) {
+    if (history_disc_wait.until == 0.0) {
+        HistoryDiscRefused();  // the first refusal came before the cycle ran
+        return;
+    }
+    if (HistoryDiscWaiting()) return;
+    const int r = InitFileHistoryHeader(&rec->file_header, rec->history_file_name);
+    if (r < 0) {
+        HistoryDiscRefused();
+        return;
+    }
+    HistoryDiscAccepted();
+    rec->history_file_ok = 1;
+    flag_new_history_file = r == HISTORY_FILE_CREATED ? 1 : 0;
+}
+
 // A header the console keeps giving with impossible contents is asked again this much
 // later, not on every pass: its contents will not change before the console stores its
 // next data set or is set anew.
@@ -191,9 +231,11 @@ int StoreDataSet(KORData *rec, HistoryRecord *data_set) {
     const int r = AddHistoryDataSetToFile(rec, data_set);
     if (r == 0) {
         history_write_failure_shown = false;
+        HistoryDiscAccepted();
         return 0;
     }
     rec->file_header = before;
+    HistoryDiscRefused();
     if (!history_write_failure_shown) {
         history_write_failure_shown = true;
         MessagePopup("Error", "Can't write history data to disc");
@@ -257,6 +299,7 @@ void RunNumberedStep(KORData *rec, int step) {
         if (rec->clock_poll_timer == 0) ClockStep(rec);
         return;
     case 1:
+        if (rec->history_file_ok == 0 && HistoryAvailable()) RetryHistoryFile(rec);
         if (rec->station_header.header_timer == 0 && rec->station_header.to_read == 0 &&
             rec->history_file_ok == 1 && flag_first_refresh_loop == 0 && HistoryAvailable())
             HistoryHeaderStep(rec);
@@ -303,7 +346,7 @@ void RunNumberedStep(KORData *rec, int step) {
         if (rec->alarm_state.poll_timer == 0) AlertStep(&rec->alarm_state, 0x020, 10, 10, UI_ALARM_STATE);
         return;
     case 15:
-        if (rec->station_header.to_read != 0 && HistoryAvailable()) HistoryRecordsStep(rec);
+        if (HistoryDataSetsDue(rec)) HistoryRecordsStep(rec);
         return;
     case 16:
         if (flag_set_eeprom_trigger_request == 1) EEPromStep();
@@ -327,6 +370,10 @@ int PollStationData(KORData *rec) {
     flag_data_due = 0;
     polling_step = 0;
     return 0;
+}
+
+bool HistoryDataSetsDue(const KORData *rec) {
+    return rec->station_header.to_read != 0 && HistoryAvailable() && !HistoryDiscWaiting();
 }
 
 int ConfirmStationID() {
