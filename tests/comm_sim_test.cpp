@@ -278,6 +278,25 @@ TEST(CommSimHistory, AHistoryFolderThatAppearsLaterReceivesTheData) {
     EXPECT_EQ(ReadRecords(folder + "/history.dat").size(), 1u);
 }
 
+TEST(CommSimClock, TheOffsetHoldsWhileDaylightSavingIsInForce) {
+    // One hour east of Greenwich with daylight saving all year round, so that it is in
+    // force whatever today's date; the console shows the local summer time.
+    ScopedTimeZone summer("XST-1XDT,J1/0,J365/25");
+    SimOptions o = QuietConsole(2);
+    o.tz_offset_s = 7200;
+    CommSimRun run(o);
+    ASSERT_EQ(run.StartThread(), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_CLOCK_DIFFERENCE) > 0; }, 60.0));
+    EXPECT_EQ(run.StopThread(), 0);
+    SimState s;
+    StationSimGetState(run.sim(), &s);
+    float offset = 0;
+    memcpy(&offset, Last(run, UI_CLOCK_DIFFERENCE).payload, sizeof offset);
+    // Console time = GMT - offset, the console's count being its wall clock as a count.
+    const double console = static_cast<double>(s.now) + o.tz_offset_s;
+    EXPECT_NEAR(offset, static_cast<double>(time(nullptr)) - console, 120.0);
+}
+
 TEST(CommSimRadio, NoByteReachesTheConsoleDuringItsReceptionWindows) {
     SimOptions o = QuietConsole(2);
     o.radio_interval_s = 8;
