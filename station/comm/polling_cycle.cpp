@@ -418,11 +418,15 @@ int PreventHFReceptionTimer(int, int, int event, void *, int, int) {
         const KORHistoryHeader &h = CommRecord()->station_header;
         if (rx.tx_interval == 8.0f && CommRecord()->history_header_valid == 1 && h.to_read > 1) {
             reception_skip_count -= 1;
-            if (reception_skip_count <= 0) {
-                flag_reception_pause = 1;
-                SendUIRecord(UI_RECEPTION_PAUSE, nullptr, 0);
-                reception_skip_count = 4;
+            if (reception_skip_count > 0) {
+                // This window is let pass; the next tick comes one radio interval later,
+                // as far ahead of the next window as this one came.
+                ArmReceptionPause(rx.tx_interval);
+                return 0;
             }
+            flag_reception_pause = 1;
+            SendUIRecord(UI_RECEPTION_PAUSE, nullptr, 0);
+            reception_skip_count = 4;
         } else {
             flag_reception_pause = 1;
             SendUIRecord(UI_RECEPTION_PAUSE, nullptr, 0);
