@@ -169,7 +169,15 @@ int KOR_InMessageHandler() {
 
 static void Succeed(int result) {
     if (result != 0) PutMessageIntoOutQueue(result);
-    KOR_TransitToState(&KOR_state.next_state);
+    // An address goes out nibble by nibble as the echoes come; a reception pause that
+    // began meanwhile ends the exchange here instead of sending on into the window.
+    const int next = KOR_state.next_state;
+    if (flag_reception_pause == 1 && next >= ADDRESS_1 && next <= ADDRESS_4) {
+        PutMessageIntoOutQueue(OUT_TIMEOUT);
+        EnterIdle();
+        return;
+    }
+    KOR_TransitToState(&next);
 }
 
 static void Fail(int result) {

@@ -63,10 +63,9 @@ bool StepMustStop() {
 // Calls read() until it succeeds; between attempts one identification exchange. Gives
 // up (-1) as soon as the thread must quit, a command waits or a reception pause began.
 template <typename Read>
-int ReadUntilDone(Read read, int32_t *failures = nullptr) {
+int ReadUntilDone(Read read) {
     for (;;) {
         if (read() == 0) return 0;
-        if (failures != nullptr) ++*failures;
         ConfirmStationID();
         if (StepMustStop()) return -1;
     }
@@ -83,6 +82,14 @@ void GroupRead(Group *group, int32_t poll, int32_t live, int kind, int (*reader)
 }
 
 // ---- reception windows -------------------------------------------------------------
+
+// A pause opens this long before a reception the countdown announces and closes this
+// long after it. The console counts in half seconds, so the reception may come up to
+// half a second off the countdown either way; the trailing margin covers that, which
+// the window's end (2 s after the reception) would otherwise not have.
+constexpr double kPauseLead = 1.5;
+constexpr double kPauseTrail = 2.5;
+constexpr double kPauseLength = kPauseLead + kPauseTrail;
 
 void ArmReceptionPause(double seconds) {
     if (seconds < 0.1) seconds = 0.1;
@@ -104,8 +111,7 @@ void ReceptionStep(KORData *rec) {
         reading.tx_interval = 0.0f;
         return KOR_ReadHFReceptionTimer(&reading);
     };
-    if (ReadUntilDone(read, &reception_read_failures) != 0) return;
-    reception_read_failures = 0;
+    if (ReadUntilDone(read) != 0) return;
     if (!ReceptionTimerPlausible(reading.tx_interval, reading.tx_countdown)) {
         // The console answered, so this is no failed read, but no pause can be planned
         // from it; a plan from an earlier reading is not trusted either.
@@ -116,9 +122,15 @@ void ReceptionStep(KORData *rec) {
     rx->tx_interval = reading.tx_interval;
     rx->tx_countdown = reading.tx_countdown;
     rx->poll_timer = ReceptionPollSeconds(rx->tx_interval, rx->tx_countdown);
-    double t = rx->tx_countdown - 1.5;
-    if (t < 0) t = rx->tx_interval - 1.5;
-    ArmReceptionPause(t);
+    if (rx->tx_countdown < kPauseLead) {
+        // The reception is nearer than a pause's lead: pause now, until the pause that
+        // would have begun on time ends, so that the plan after it is on time again.
+        flag_reception_pause = 1;
+        SendUIRecord(UI_RECEPTION_PAUSE, nullptr, 0);
+        ArmReceptionPause(rx->tx_countdown + kPauseTrail);
+        return;
+    }
+    ArmReceptionPause(rx->tx_countdown - kPauseLead);
     ProcessSystemEvents();
 }
 
@@ -408,7 +420,9 @@ int PollingData(int, int, int event, void *, int, int event_data2) {
 int PreventHFReceptionTimer(int, int, int event, void *, int, int) {
     if (event != EVENT_TIMER_TICK) return 0;
     const ReceptionGroup &rx = CommRecord()->reception;
-    if (reception_read_failures > 5 || flag_commands_waiting == 1) {
+    // Failed reads of the reception timer leave the plan running: the console's radio
+    // keeps its rhythm while the line is silent, and a plan comes only from a good read.
+    if (flag_commands_waiting == 1) {
         SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 0);
         flag_reception_pause = 0;
         SendUIRecord(UI_COMMUNICATION_ACTIVE, nullptr, 0);
@@ -432,11 +446,11 @@ int PreventHFReceptionTimer(int, int, int event, void *, int, int) {
             SendUIRecord(UI_RECEPTION_PAUSE, nullptr, 0);
             reception_skip_count = 0;
         }
-        ArmReceptionPause(3.5);
+        ArmReceptionPause(kPauseLength);
         return 0;
     }
     flag_reception_pause = 0;
-    ArmReceptionPause(rx.tx_interval - 3.5);
+    ArmReceptionPause(rx.tx_interval - kPauseLength);
     SendUIRecord(UI_COMMUNICATION_ACTIVE, nullptr, 0);
     return 0;
 }
