@@ -71,7 +71,8 @@ static KORState CommandState(int state, int next_state, uint8_t mask, uint8_t ex
 static void EnterIdle() {
     // The data-poll timer serves the data phase of a read alone; left running it would
     // wake the thread twenty times a second while nothing is read.
-    if (KOR_state.state == READ_DATA) SetCtrlAttribute(timer_panel, TIMERP_DATAPOLL, ATTR_ENABLED, 0);
+    if (KOR_state.state == READ_DATA)
+        SetCtrlAttribute(timer_panel, TIMERP_DATAPOLL, ATTR_ENABLED, 0);
     KOR_state = CommandState(IDLE, IDLE, 0, 0, 0, 0, KOR_TIMEOUT_SHORT);
     StopResponseTimer();
 }
