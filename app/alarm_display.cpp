@@ -4,6 +4,7 @@
 // second off UI_data's live timers, which is how a group becomes stale and is dimmed.
 #include "app/alarm_display.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 
@@ -23,18 +24,38 @@ namespace {
 int blink_phase = 0;
 int second_tick = 0;
 
+// What the last tick showed on the main panel shown_panel, so that a tick touches only
+// the controls that change: on most ticks none does. Index 0 is the storm sign, 1.. the
+// bells by alarm flag; -1 unknown.
+int shown_panel = 0;
+std::array<int, kAlarmFlagCount> shown_visible;
+int shown_general_alarm = -1;
+
+void ShowVisible(int control, int *shown, int visible) {
+    if (*shown == visible) return;
+    SetCtrlAttribute(korP, control, ATTR_VISIBLE, visible);
+    *shown = visible;
+}
+
 void ShowAlarmStates() {
+    if (shown_panel != korP) {  // a panel loaded anew shows what its resource says
+        shown_panel = korP;
+        shown_visible.fill(-1);
+        shown_general_alarm = -1;
+    }
     const AlarmFlags &state = UI_data.alarm_state;
     const AlarmFlags &enable = UI_data.alarm_enable;
-    SetCtrlAttribute(korP, KORP_STORM, ATTR_VISIBLE, state.flag[1] ? 1 : 0);
+    ShowVisible(KORP_STORM, &shown_visible[0], state.flag[1] ? 1 : 0);
     const bool all_visible = state.live_timer == 0 || blink_phase == 1;
     for (int flag = 1; flag < kAlarmFlagCount; ++flag) {
         const int bell = AlarmBellControl(flag);
         if (bell == 0) continue;
         const bool went_off = enable.flag[flag] == 1 && state.flag[flag] == 1;
-        SetCtrlAttribute(korP, bell, ATTR_VISIBLE, all_visible || !went_off ? 1 : 0);
+        ShowVisible(bell, &shown_visible[flag], all_visible || !went_off ? 1 : 0);
     }
-    SetCtrlVal(korP, KORP_GENERAL_ALARM, state.flag[2] ? 1 : 0);
+    const int general = state.flag[2] ? 1 : 0;
+    if (general != shown_general_alarm) SetCtrlVal(korP, KORP_GENERAL_ALARM, general);
+    shown_general_alarm = general;
 }
 
 void BlinkPendingMarks() {
@@ -94,9 +115,11 @@ int BlinkTimer(int, int, int event, void *, int, int) {
     BlinkPendingMarks();
     if (second_tick) {
         second_tick = 0;
+        // The countdown to the next data set is seen only in its dialog; opening the
+        // dialog brings it up to date.
         int dialog_up = 0;
         GetPanelAttribute(change_history_settingsP, ATTR_VISIBLE, &dialog_up);
-        RefreshNextDataSetDisplay(dialog_up ? 1 : 0);
+        if (dialog_up) RefreshNextDataSetDisplay(1);
     } else {
         second_tick = 1;
     }

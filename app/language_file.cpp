@@ -91,6 +91,27 @@ void HandleLine(char *line, LanguageEntrySink sink, void *context, LanguageStats
     ++stats->applied;
 }
 
+// Reads the next line (with its line break, if any) into line; false at the end of the
+// file. A line longer than the buffer is consumed whole and reported as overlong; a NUL
+// byte, which no text holds, spoils its own line and no other.
+bool NextLine(FILE *f, char (&line)[kLanguageLineMax], bool *malformed) {
+    size_t n = 0;
+    bool overlong = false;
+    bool nul = false;
+    int c = EOF;
+    while ((c = getc(f)) != EOF) {
+        if (c == '\0') nul = true;
+        if (n + 1 < sizeof line)
+            line[n++] = static_cast<char>(c);
+        else
+            overlong = true;
+        if (c == '\n') break;
+    }
+    line[n] = '\0';
+    *malformed = overlong || nul;
+    return n > 0 || c != EOF;
+}
+
 }  // namespace
 
 const LanguageText *LanguageTexts(int *count) {
@@ -107,22 +128,17 @@ int ReadLanguageFile(const char *path, LanguageEntrySink sink, void *context,
     FILE *f = fopen(path, "rb");
     if (f == nullptr) return -1;
     char line[kLanguageLineMax];
-    bool skipping = false;  // inside the rest of an overlong line
-    while (fgets(line, sizeof line, f) != nullptr) {
-        const size_t n = strlen(line);
-        const bool complete = n > 0 && line[n - 1] == '\n';
-        if (skipping) {
-            skipping = !complete;
-            continue;
-        }
-        if (!complete && !feof(f)) {
+    bool malformed = false;
+    for (bool first = true; NextLine(f, line, &malformed); first = false) {
+        if (malformed) {
             ++stats->malformed;
-            skipping = true;
             continue;
         }
-        HandleLine(line, sink, context, stats);
+        // Editors on some systems begin UTF-8 files with a byte-order mark.
+        char *text = line;
+        if (first && strncmp(text, "\xEF\xBB\xBF", 3) == 0) text += 3;
+        HandleLine(text, sink, context, stats);
     }
     fclose(f);
     return 0;
 }
-

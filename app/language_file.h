@@ -5,7 +5,8 @@
 // dropped unless the text is in double quotes; "\n", "\t", "\\" and "\"" are escapes.
 // Lines starting with '#' and empty lines are skipped. Unknown names are ignored, texts
 // longer than their limit are cut at it (never inside a UTF-8 letter), lines longer
-// than kLanguageLineMax are skipped whole. resources/english.lwl says the same for
+// than kLanguageLineMax and lines holding a NUL byte are skipped whole. A UTF-8
+// byte-order mark at the start of the file is skipped. resources/english.lwl says the same for
 // translators.
 #pragma once
 

@@ -225,6 +225,26 @@ int ReplaceDamagedFile(const char *path, const FileScan &scan, HistoryFileHeader
     return scan.whole_records == 0 ? HISTORY_FILE_CREATED : HISTORY_FILE_REPAIRED;
 }
 
+// After a sync or close that failed behind a complete write: true when the file ends with
+// exactly the appended block at `at`; otherwise the old header is put back at `at` and the
+// file cut to its old size (as far as the disc lets), and false.
+bool AppendLanded(const char *path, const unsigned char *block, size_t size, int64_t at,
+                  const HistoryFileHeader &old) {
+    const int fd = OpenRetrying(path, O_RDWR);
+    if (fd < 0) return false;
+    struct stat st{};
+    unsigned char found[sizeof(HistoryRecord) + sizeof(HistoryFileHeader)];
+    const bool whole = size == sizeof found && fstat(fd, &st) == 0 &&
+                       st.st_size == at + static_cast<int64_t>(size) &&
+                       ReadAt(fd, found, size, at) && memcmp(found, block, size) == 0;
+    // A failure here leaves a file that the next append or start repairs.
+    if (!whole)
+        (void)(WriteAt(fd, &old, sizeof old, at) && ftruncate(fd, at + kHeader) == 0 &&
+               fdatasync(fd) == 0);
+    close(fd);
+    return whole;
+}
+
 int RepairFile(const char *path, const FileScan &scan, HistoryFileHeader *out) {
     if (scan.records_only) return AppendMissingHeader(path, scan, out);
     return ReplaceDamagedFile(path, scan, out);
@@ -348,7 +368,11 @@ int AddHistoryDataSetToFile(KORData *rec, const HistoryRecord *data_set) {
         return -4;
     }
     const bool synced = fdatasync(fd) == 0;
-    if (close(fd) != 0 || !synced) return -6;
+    if (close(fd) != 0 || !synced) {
+        // The bytes went out but the disc did not confirm them. Reporting a failure while
+        // the set is in the file would have it fetched and appended a second time.
+        if (!AppendLanded(path, block, sizeof block, at, old)) return -6;
+    }
     rec->file_header = header;
     rec->history_file_ok = 1;
     return 0;

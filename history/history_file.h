@@ -60,7 +60,9 @@ float ApplyRainOffset(HistoryFileHeader *header, float raw_rain, float rain_tota
 // copied into rec->file_header, rec->history_file_ok is set and 0 returned. Failures:
 // -1 the header is unusable and the file could not be repaired, -2 the file cannot be
 // opened, -3 it cannot be opened for writing, -4 the write failed (the old header is put
-// back), -6 the sync or close failed.
+// back), -6 the sync or close failed and the file was cut back to its old size. A sync or
+// close that fails while the data set and header are found whole in the file counts as
+// stored, so that the data set is never appended twice.
 int AddHistoryDataSetToFile(KORData *rec, const HistoryRecord *data_set);
 
 // Reads up to count data sets ending before data set number end (0-based numbers

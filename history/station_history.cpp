@@ -21,7 +21,7 @@ int KOR_ReadHistoryHeader(KORHistoryHeader *header, const KORData *record) {
     if (ReadKORBytes(HIST_INTERVAL, KOR_HISTORY_HEADER_BYTES) != 0)
         return -1;
     return DecodeKORHistoryHeader(KOR_descriptor.data, KOR_HISTORY_HEADER_BYTES, time(nullptr),
-                                  header);
+                                  header) == 0 ? 0 : -2;
 }
 
 static void PutBinary(uint8_t *nibbles, int value) {

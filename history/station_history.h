@@ -17,9 +17,9 @@ constexpr int KOR_HISTORY_DATA_SET_BYTES = 10;  // the 20th nibble belongs to th
 // Reads the console's history header into *header (interval_code, countdown, index,
 // data_number, last_data_set_time, next_data_set_time; the download bookkeeping is left
 // alone). Only while the console clock is fresh (clock_live_timer of record at least 1).
-// 0 on success; -1 when the clock is stale, the console has no history memory, the read
-// failed or the header is implausible (see DecodeKORHistoryHeader); *header is then
-// untouched.
+// 0 on success; -1 when the clock is stale, the console has no history memory or the read
+// failed; -2 when the header is implausible (see DecodeKORHistoryHeader). *header is
+// untouched on failure.
 int KOR_ReadHistoryHeader(KORHistoryHeader *header, const KORData *record);
 
 // Writes the interval code and countdown (three binary nibbles each, kept inside 0..4095),
@@ -40,9 +40,10 @@ int HistoryDataSetsAgree(const uint8_t *first, const uint8_t *second);
 
 // Decodes the 10 header bytes read at HIST_INTERVAL into *header, with now as the present
 // time for a console that holds no data set yet. 0; -1 (and *header untouched) when size
-// is short, a BCD digit is above 9, the stamp is not a real time (31 February, month 13),
-// the ring index is not below HIST_MAX_DATA, the count is above HIST_MAX_DATA, or mktime
-// cannot represent the stamp.
+// is short, the ring index is not below HIST_MAX_DATA, the count is above HIST_MAX_DATA,
+// or the console holds data sets and the stamp of the newest is no real time (a BCD
+// digit above 9, 31 February, month 13, beyond mktime). With no data set held the stamp
+// is not read and last_data_set_time is left as it was.
 int DecodeKORHistoryHeader(const uint8_t *bytes, size_t size, time_t now,
                            KORHistoryHeader *header);
 

@@ -46,13 +46,11 @@ int HistoryDataSetsAgree(const uint8_t *first, const uint8_t *second) {
     return (first[9] & 0x0F) == (second[9] & 0x0F);
 }
 
-int DecodeKORHistoryHeader(const uint8_t *bytes, size_t size, time_t now,
-                           KORHistoryHeader *header) {
-    if (size < KOR_HISTORY_HEADER_BYTES)
-        return -1;
-    // Minute .. year are bytes 3..7; a wrong digit would otherwise shift every time stamp.
+// Time of the newest data set from its stamp (bytes 3..7); false when the stamp is no
+// real time, since a wrong digit would otherwise shift every time stamp.
+static bool DecodeLastDataSetTime(const uint8_t *bytes, uint32_t *out) {
     if (!KORDigitsAreBCD(bytes, 6, 10))
-        return -1;
+        return false;
     struct tm stamp = {};
     stamp.tm_min = KORBCDByte(bytes[3]);
     stamp.tm_hour = KORBCDByte(bytes[4]);
@@ -61,20 +59,33 @@ int DecodeKORHistoryHeader(const uint8_t *bytes, size_t size, time_t now,
     stamp.tm_year = KORBCDByte(bytes[7]) + 100;
     stamp.tm_isdst = 0;
     if (!IsPlausibleKORTime(&stamp))
+        return false;
+    const time_t last = mktime(&stamp);
+    if (last == static_cast<time_t>(-1))
+        return false;
+    *out = static_cast<uint32_t>(last);
+    return true;
+}
+
+int DecodeKORHistoryHeader(const uint8_t *bytes, size_t size, time_t now,
+                           KORHistoryHeader *header) {
+    if (size < KOR_HISTORY_HEADER_BYTES)
         return -1;
     const int index = bytes[8];
     const int data_number = bytes[9];
     if (index >= HIST_MAX_DATA || data_number > HIST_MAX_DATA)
         return -1;
-    const time_t last = mktime(&stamp);
-    if (last == static_cast<time_t>(-1))
+    // A console that holds no data set keeps whatever stamp it came with; nothing is
+    // timed from it, so it is not judged.
+    uint32_t last = header->last_data_set_time;
+    if (data_number > 0 && !DecodeLastDataSetTime(bytes, &last))
         return -1;
 
     header->interval_code = static_cast<int32_t>(KORBinaryValue(bytes, 0, 3));
     header->countdown = static_cast<int32_t>(KORBinaryValue(bytes, 3, 3));
     header->index = index;
     header->data_number = data_number;
-    header->last_data_set_time = static_cast<uint32_t>(last);
+    header->last_data_set_time = last;
     if (data_number < 1)
         header->next_data_set_time =
             static_cast<uint32_t>(now) + 60u * static_cast<uint32_t>(header->countdown) + 60u;

@@ -148,6 +148,10 @@ void HandleByte(StationSim *sim, uint8_t byte) {
         sim->last_write = link;
         ++sim->counters.writes;
     }
+    const SimLayout *l = sim->console.layout;
+    if (kind == SIM_CMD_READ && sim->link.address >= l->hist_start &&
+        sim->link.address < l->hist_start + 19 * l->hist_max)
+        ++sim->counters.history_reads;
     SpoilReply(sim, kind, reply, n);
     QueueReply(sim, reply, n);
     ++sim->counters.answered;

@@ -24,6 +24,7 @@ struct SimCounters {
     uint64_t bad_checksums;   // reads sent with a wrong checksum
     uint64_t writes;          // nibble writes and bit commands carried out
     uint64_t reply_bytes;     // bytes of the answers sent: echoes, data, checksums
+    uint64_t history_reads;   // reads answered from the history ring
 };
 
 // Starts a console as opts describes; its line is linked at link_path (may be null).

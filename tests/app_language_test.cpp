@@ -73,6 +73,19 @@ TEST(LanguageFile, MissingFileFails) {
     EXPECT_TRUE(texts.empty());
 }
 
+TEST(LanguageFile, AByteOrderMarkIsSkippedAndANulByteSpoilsOnlyItsOwnLine) {
+    LanguageStats stats;
+    const Texts t = Read("\xEF\xBB\xBFTXTP_ERROR_TITLE = Fehler\n" +
+                             std::string("TXTP_INFO_FILE = da\0nn\n", 23) +
+                             "TXTP_INFO_COUNT = Datens\xC3\xA4tze\n",
+                         &stats);
+    EXPECT_EQ(t.at(TXTP_ERROR_TITLE), "Fehler");
+    EXPECT_EQ(t.count(TXTP_INFO_FILE), 0u);
+    EXPECT_EQ(t.at(TXTP_INFO_COUNT), "Datens\xC3\xA4tze");
+    EXPECT_EQ(stats.applied, 2);
+    EXPECT_EQ(stats.malformed, 1);
+}
+
 // Both shipped languages name every text once, and nothing else.
 TEST(LanguageFile, ShippedLanguagesAreComplete) {
     int count = 0;

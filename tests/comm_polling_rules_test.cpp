@@ -1,8 +1,15 @@
 // The bookkeeping rules of the polling cycle that decide what is fetched and stored:
 // mistakes here lose or duplicate history data sets, or blind the reception pauses.
 #include <gtest/gtest.h>
+#include <vector>
 
+#include "app/KOR.h"
+#include "platform/panels.h"
+#include "station/comm/comm_flags.h"
+#include "station/comm/comm_thread.h"
+#include "station/comm/kor_state_machine.h"
 #include "station/comm/polling_cycle.h"
+#include "support/link_thread.h"
 
 namespace {
 
@@ -80,3 +87,50 @@ TEST(ReceptionTimer, PollSecondsAndPlausibility) {
 }
 
 }  // namespace
+
+namespace {
+
+// The pause plan of a long download with an 8 s radio interval, tick by tick on the
+// communication thread's timer panel: each tick comes when the interval the previous one
+// armed has passed. Receptions are at 0, 8, 16, ... s; the first tick comes 1.5 s before
+// the one at 0. Returns the times at which pauses began.
+std::vector<double> PauseStartsDuringADownload() {
+    std::vector<double> starts;
+    RunOnOwnThread([&] {
+        RegisterCallback("PreventHFReceptionTimer", PreventHFReceptionTimer);
+        timer_panel = LoadPanel(0, "KOR.uir", TIMERP);
+        if (timer_panel < 0) return -1;
+        KORData *rec = CommRecord();
+        SetKORDataToDefault(rec);
+        rec->reception.tx_interval = 8.0f;
+        rec->history_header_valid = 1;
+        rec->station_header.to_read = 150;
+        reception_skip_count = 1;
+        flag_reception_pause = 0;
+        flag_commands_waiting = 0;
+        for (double t = -1.5; t < 100.0;) {
+            const bool paused = flag_reception_pause != 0;
+            PreventHFReceptionTimer(timer_panel, TIMERP_RECEPTION, EVENT_TIMER_TICK, nullptr, 0, 0);
+            if (!paused && flag_reception_pause != 0) starts.push_back(t);
+            double interval = 0;
+            GetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_INTERVAL, &interval);
+            if (!(interval > 0)) break;
+            t += interval;
+        }
+        SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 0);
+        DiscardPanel(timer_panel);
+        timer_panel = 0;
+        flag_reception_pause = 0;
+        return 0;
+    });
+    return starts;
+}
+
+}  // namespace
+
+TEST(ReceptionPauses, ADownloadWithAnEightSecondRadioPausesEveryFourthWindowOnTime) {
+    const std::vector<double> starts = PauseStartsDuringADownload();
+    const std::vector<double> every_fourth = {-1.5, 30.5, 62.5, 94.5};
+    ASSERT_EQ(starts.size(), every_fourth.size());
+    for (size_t i = 0; i < starts.size(); ++i) EXPECT_NEAR(starts[i], every_fourth[i], 1e-6) << i;
+}

@@ -222,8 +222,16 @@ void DownloadThirtyMissing(int prefill, int later_sets, bool interrupt_the_disc 
         ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) >= 5; }, 90.0));
         std::filesystem::rename(folder, away);
         const int stored_before = run.CountKind(UI_HISTORY_STORED);
-        run.WaitFor([] { return false; }, 1.5);
+        run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) > stored_before; }, 1.0);
+        SimCounters outage_start;
+        StationSimGetCounters(run.sim(), &outage_start);
+        run.WaitFor([] { return false; }, 4.0);
+        SimCounters outage_end;
+        StationSimGetCounters(run.sim(), &outage_end);
         EXPECT_LE(run.CountKind(UI_HISTORY_STORED), stored_before + 1);  // one may be under way
+        // The refused data set is not fetched again and again while the disc is away:
+        // one attempt (a read and its confirmation, maybe once more) in these seconds.
+        EXPECT_LE(outage_end.history_reads - outage_start.history_reads, 4u);
         std::filesystem::rename(away, folder);
     }
     ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) >= 30; }, 60.0));
@@ -257,6 +265,37 @@ TEST(CommSimHistory, ARingThatWrappedIsReadInOrder) {
 }
 
 TEST(CommSimHistory, AFailedAppendIsFetchedAgainWithItsOwnTime) { DownloadThirtyMissing(60, 0, true); }
+
+TEST(CommSimHistory, AHistoryFolderThatAppearsLaterReceivesTheData) {
+    UtcZone utc;
+    CommSimRun run(QuietConsole(2));
+    const std::string folder = run.folder().file("later");
+    ASSERT_EQ(run.StartThread(folder + "/history.dat"), 0);
+    run.WaitFor([] { return false; }, 2.0);
+    std::filesystem::create_directory(folder);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) > 0; }, 90.0));
+    EXPECT_EQ(run.StopThread(), 0);
+    EXPECT_EQ(ReadRecords(folder + "/history.dat").size(), 1u);
+}
+
+TEST(CommSimClock, TheOffsetHoldsWhileDaylightSavingIsInForce) {
+    // One hour east of Greenwich with daylight saving all year round, so that it is in
+    // force whatever today's date; the console shows the local summer time.
+    ScopedTimeZone summer("XST-1XDT,J1/0,J365/25");
+    SimOptions o = QuietConsole(2);
+    o.tz_offset_s = 7200;
+    CommSimRun run(o);
+    ASSERT_EQ(run.StartThread(), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_CLOCK_DIFFERENCE) > 0; }, 60.0));
+    EXPECT_EQ(run.StopThread(), 0);
+    SimState s;
+    StationSimGetState(run.sim(), &s);
+    float offset = 0;
+    memcpy(&offset, Last(run, UI_CLOCK_DIFFERENCE).payload, sizeof offset);
+    // Console time = GMT - offset, the console's count being its wall clock as a count.
+    const double console = static_cast<double>(s.now) + o.tz_offset_s;
+    EXPECT_NEAR(offset, static_cast<double>(time(nullptr)) - console, 120.0);
+}
 
 TEST(CommSimRadio, NoByteReachesTheConsoleDuringItsReceptionWindows) {
     SimOptions o = QuietConsole(2);

@@ -1,12 +1,32 @@
 // The history file's layout, appends, rain continuity and paged reading.
+#include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
 #include "app/setup_record.h"
 #include "history/history_file.h"
 #include "support/temp_folder.h"
+
+namespace {
+// Syncs still to fail, as a disc does that takes the bytes and then cannot confirm them
+// (a network share gone, a stick pulled and put back).
+std::atomic<int> failing_syncs{0};
+}  // namespace
+
+// Stands in for the C library's fdatasync in this test program alone.
+extern "C" int fdatasync(int fd) {
+    if (failing_syncs > 0) {
+        --failing_syncs;
+        errno = EIO;
+        return -1;
+    }
+    return static_cast<int>(syscall(SYS_fdatasync, fd));
+}
 
 namespace {
 
@@ -102,6 +122,21 @@ TEST_F(HistoryFile, AppendFailuresAreReported) {
              dir_.file("missing.dat").c_str());
     EXPECT_EQ(AddHistoryDataSetToFile(&rec_, &r), -2);
     EXPECT_EQ(AddHistoryDataSetToFile(&rec_, nullptr), -4);
+}
+
+TEST_F(HistoryFile, ASyncFailureAfterTheWriteNeverDoublesADataSet) {
+    Append(1000, 2);
+    failing_syncs = 1;
+    const HistoryRecord third = DataSet(1002);
+    // The cycle tries a set again until it is reported stored.
+    if (AddHistoryDataSetToFile(&rec_, &third) != 0) {
+        ASSERT_EQ(AddHistoryDataSetToFile(&rec_, &third), 0);
+    }
+    const std::string bytes = ReadWholeFile(path_);
+    ASSERT_EQ(bytes.size(), 3 * sizeof(HistoryRecord) + sizeof(HistoryFileHeader));
+    EXPECT_EQ(HeaderOf(bytes).count, 3);
+    EXPECT_EQ(HeaderOf(bytes).last_time, 1002u);
+    EXPECT_EQ(rec_.file_header.count, 3);
 }
 
 TEST(RainOffset, DeterminedOnceThenWrapsAdd) {

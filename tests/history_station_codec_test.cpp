@@ -144,6 +144,13 @@ TEST(StationHistory, EmptyRingIsDueAfterTheCountdown) {
     KORHistoryHeader h = Untouched();
     ASSERT_EQ(DecodeKORHistoryHeader(b.data(), b.size(), 1000000, &h), 0);
     EXPECT_EQ(h.next_data_set_time, 1000000u + 6 * 60);
+    // A console that never stored a data set leaves the stamp as it came from the
+    // factory; nothing depends on it then.
+    const std::vector<uint8_t> blank = Header(29, 5, 0x00, 0x00, 0x00, 0x00, 0x00, 0, 0);
+    h = Untouched();
+    ASSERT_EQ(DecodeKORHistoryHeader(blank.data(), blank.size(), 1000000, &h), 0);
+    EXPECT_EQ(h.data_number, 0);
+    EXPECT_EQ(h.next_data_set_time, 1000000u + 6 * 60);
 }
 
 TEST(StationHistory, ImplausibleHeadersAreRejectedWhole) {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -140,6 +141,32 @@ TEST_F(CommThread, RestartOnTheSamePortOpensItAgain) {
         EXPECT_EQ(stopped, 0);
         EXPECT_EQ(gm_comport, -1);
     }
+}
+
+// Takes every waiting UI record and counts it under its kind.
+void CountUIRecords(std::map<int, int> *counts) {
+    UIRecord record{};
+    while (CmtReadTSQData(h_TSQ_to_UI, &record, 1, 0, 0) == 1) ++(*counts)[record.kind];
+}
+
+TEST_F(CommThread, AReceptionCountdownLongerThanItsIntervalDoesNotStallPolling) {
+    ScriptedPeer peer(kPort);
+    peer.AnswerLikeConsole(2);
+    // Interval 32 s (61 half seconds past 1.5 s), countdown 100 s (197): a reading the
+    // console can give, from which no window can be planned.
+    const uint8_t nibbles[] = {0xD, 0x3, 0x0, 0x5, 0xC, 0x0};
+    for (int i = 0; i < 6; ++i) peer.PokeNibble(static_cast<uint16_t>(0x54C + i), nibbles[i]);
+    ASSERT_EQ(StateMaschineConstructor(kPort), 0);
+    std::map<int, int> counts;
+    const double start = Seconds();
+    while (counts[UI_WIND] < 3 && Seconds() - start < 60.0) {
+        Sleep(0.2);
+        CountUIRecords(&counts);
+    }
+    int stopped = 99;
+    Stop(&stopped);
+    EXPECT_GE(counts[UI_WIND], 3);  // wind is read every 8 s, the reception step in between
+    EXPECT_EQ(counts[UI_RECEPTION_PAUSE], 0);
 }
 
 }  // namespace

@@ -11,5 +11,4 @@ int32_t flag_new_history_file = 0;
 int32_t flag_KOR_state_machine_busy = 0;
 int32_t polling_step = 0;
 int32_t polling_resume_step = 0;
-int32_t reception_read_failures = 0;
 int32_t reception_skip_count = 8;

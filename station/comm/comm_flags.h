@@ -15,5 +15,4 @@ extern int32_t flag_new_history_file;
 extern int32_t flag_KOR_state_machine_busy;
 extern int32_t polling_step;
 extern int32_t polling_resume_step;
-extern int32_t reception_read_failures;
 extern int32_t reception_skip_count;

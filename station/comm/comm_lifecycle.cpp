@@ -94,7 +94,6 @@ int InitStateMaschine(CommThreadRecord *record) {
     polling_resume_step = 0;
     flag_data_due = 0;
     flag_commands_waiting = 0;
-    reception_read_failures = 0;
     reception_skip_count = 8;
 
     const int link = OpenStationLink(record->port);

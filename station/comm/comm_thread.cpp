@@ -51,7 +51,7 @@ static void RunMainLoop() {
     while (flag_quit.load() == 0) {
         ProcessSystemEvents();
         KORData *record = CommRecord();
-        if ((flag_data_due != 0 || record->station_header.to_read != 0) &&
+        if ((flag_data_due != 0 || HistoryDataSetsDue(record)) &&
             flag_polling_blocked == 0 && flag_reception_pause == 0) {
             PollStationData(record);
             flag_first_refresh_loop = 0;

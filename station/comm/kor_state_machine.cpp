@@ -69,6 +69,10 @@ static KORState CommandState(int state, int next_state, uint8_t mask, uint8_t ex
 }
 
 static void EnterIdle() {
+    // The data-poll timer serves the data phase of a read alone; left running it would
+    // wake the thread twenty times a second while nothing is read.
+    if (KOR_state.state == READ_DATA)
+        SetCtrlAttribute(timer_panel, TIMERP_DATAPOLL, ATTR_ENABLED, 0);
     KOR_state = CommandState(IDLE, IDLE, 0, 0, 0, 0, KOR_TIMEOUT_SHORT);
     StopResponseTimer();
 }
@@ -169,7 +173,15 @@ int KOR_InMessageHandler() {
 
 static void Succeed(int result) {
     if (result != 0) PutMessageIntoOutQueue(result);
-    KOR_TransitToState(&KOR_state.next_state);
+    // An address goes out nibble by nibble as the echoes come; a reception pause that
+    // began meanwhile ends the exchange here instead of sending on into the window.
+    const int next = KOR_state.next_state;
+    if (flag_reception_pause == 1 && next >= ADDRESS_1 && next <= ADDRESS_4) {
+        PutMessageIntoOutQueue(OUT_TIMEOUT);
+        EnterIdle();
+        return;
+    }
+    KOR_TransitToState(&next);
 }
 
 static void Fail(int result) {

@@ -34,6 +34,28 @@ constexpr int KOR_CLOCK_IMPOSSIBLE = -3;  // a clock reader's answer for impossi
 // message instead of one per cycle.
 bool history_write_failure_shown = false;
 
+// While the disc refuses the history file (no folder, a full disc, a stick pulled), the
+// file is tried again after a wait that grows from 10 s to a minute. Trying on every pass
+// would fetch the same data set from the console several times a second; never trying
+// again would store nothing until a restart. The live groups keep their own rhythm.
+struct DiscWait {
+    double until = 0.0;    // Timer() seconds; 0 while the disc accepts
+    double seconds = 0.0;  // the present wait
+};
+DiscWait history_disc_wait;
+
+void HistoryDiscRefused() {
+    DiscWait *w = &history_disc_wait;
+    w->seconds = w->seconds < 10.0 ? 10.0 : (w->seconds * 2 > 60.0 ? 60.0 : w->seconds * 2);
+    w->until = Timer() + w->seconds;
+}
+
+void HistoryDiscAccepted() { history_disc_wait = DiscWait{}; }
+
+bool HistoryDiscWaiting() {
+    return history_disc_wait.until != 0.0 && Timer() < history_disc_wait.until;
+}
+
 bool StepMustStop() {
     return flag_quit.load() != 0 || flag_polling_blocked != 0 || flag_reception_pause != 0;
 }
@@ -41,10 +63,9 @@ bool StepMustStop() {
 // Calls read() until it succeeds; between attempts one identification exchange. Gives
 // up (-1) as soon as the thread must quit, a command waits or a reception pause began.
 template <typename Read>
-int ReadUntilDone(Read read, int32_t *failures = nullptr) {
+int ReadUntilDone(Read read) {
     for (;;) {
         if (read() == 0) return 0;
-        if (failures != nullptr) ++*failures;
         ConfirmStationID();
         if (StepMustStop()) return -1;
     }
@@ -62,6 +83,14 @@ void GroupRead(Group *group, int32_t poll, int32_t live, int kind, int (*reader)
 
 // ---- reception windows -------------------------------------------------------------
 
+// A pause opens this long before a reception the countdown announces and closes this
+// long after it. The console counts in half seconds, so the reception may come up to
+// half a second off the countdown either way; the trailing margin covers that, which
+// the window's end (2 s after the reception) would otherwise not have.
+constexpr double kPauseLead = 1.5;
+constexpr double kPauseTrail = 2.5;
+constexpr double kPauseLength = kPauseLead + kPauseTrail;
+
 void ArmReceptionPause(double seconds) {
     if (seconds < 0.1) seconds = 0.1;
     SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_INTERVAL, seconds);
@@ -69,21 +98,39 @@ void ArmReceptionPause(double seconds) {
     SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 1);
 }
 
+// A reading the console gives between two settings (a countdown longer than its
+// interval) or one the reader drops plans no window; it is read again this soon.
+constexpr int32_t kReceptionRecheckSeconds = 10;
+
 void ReceptionStep(KORData *rec) {
+    ReceptionGroup *rx = &rec->reception;
+    // Read into a copy whose interval no console gives, so that a reading the reader
+    // drops cannot pass for a fresh one with the old countdown.
+    ReceptionGroup reading = *rx;
     auto read = [&] {
-        const int r = KOR_ReadHFReceptionTimer(&rec->reception);
-        if (r != 0) return r;
-        // A reading no console gives would make pauses that swallow every exchange.
-        return ReceptionTimerPlausible(rec->reception.tx_interval,
-                                       rec->reception.tx_countdown) ? 0 : -1;
+        reading.tx_interval = 0.0f;
+        return KOR_ReadHFReceptionTimer(&reading);
     };
-    if (ReadUntilDone(read, &reception_read_failures) != 0) return;
-    rec->reception.poll_timer =
-        ReceptionPollSeconds(rec->reception.tx_interval, rec->reception.tx_countdown);
-    reception_read_failures = 0;
-    double t = rec->reception.tx_countdown - 1.5;
-    if (t < 0) t = rec->reception.tx_interval - 1.5;
-    ArmReceptionPause(t);
+    if (ReadUntilDone(read) != 0) return;
+    if (!ReceptionTimerPlausible(reading.tx_interval, reading.tx_countdown)) {
+        // The console answered, so this is no failed read, but no pause can be planned
+        // from it; a plan from an earlier reading is not trusted either.
+        SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 0);
+        rx->poll_timer = kReceptionRecheckSeconds;
+        return;
+    }
+    rx->tx_interval = reading.tx_interval;
+    rx->tx_countdown = reading.tx_countdown;
+    rx->poll_timer = ReceptionPollSeconds(rx->tx_interval, rx->tx_countdown);
+    if (rx->tx_countdown < kPauseLead) {
+        // The reception is nearer than a pause's lead: pause now, until the pause that
+        // would have begun on time ends, so that the plan after it is on time again.
+        flag_reception_pause = 1;
+        SendUIRecord(UI_RECEPTION_PAUSE, nullptr, 0);
+        ArmReceptionPause(rx->tx_countdown + kPauseTrail);
+        return;
+    }
+    ArmReceptionPause(rx->tx_countdown - kPauseLead);
     ProcessSystemEvents();
 }
 
@@ -132,13 +179,39 @@ void ClockStep(KORData *rec) {
 
 bool HistoryAvailable() { return GetStationID() != 1; }  // mask 7 consoles keep no history
 
+// A history file that could not be made at the start (or since) is made once the disc
+// takes it; a new file receives the newest data set first, as at the start.
+void RetryHistoryFile(KORData *rec) {
+    if (history_disc_wait.until == 0.0) {
+        HistoryDiscRefused();  // the first refusal came before the cycle ran
+        return;
+    }
+    if (HistoryDiscWaiting()) return;
+    const int r = InitFileHistoryHeader(&rec->file_header, rec->history_file_name);
+    if (r < 0) {
+        HistoryDiscRefused();
+        return;
+    }
+    HistoryDiscAccepted();
+    rec->history_file_ok = 1;
+    flag_new_history_file = r == HISTORY_FILE_CREATED ? 1 : 0;
+}
+
+// A header the console keeps giving with impossible contents is asked again this much
+// later, not on every pass: its contents will not change before the console stores its
+// next data set or is set anew.
+constexpr int32_t kRejectedHeaderRetrySeconds = 60;
+
 void HistoryHeaderStep(KORData *rec) {
     KORHistoryHeader *h = &rec->station_header;
     KORHistoryHeader first = *h;
-    if (KOR_ReadHistoryHeader(&first, rec) != 0 || KOR_ReadHistoryHeader(h, rec) != 0) {
-        ConfirmStationID();
+    int r = KOR_ReadHistoryHeader(&first, rec);
+    if (r == 0) r = KOR_ReadHistoryHeader(h, rec);
+    if (r != 0) {
+        if (r == -1) ConfirmStationID();
         rec->history_header_valid = 0;
         h->to_read = 0;
+        if (r == -2) h->header_timer = kRejectedHeaderRetrySeconds;
         return;
     }
     const bool agree = first.interval_code == h->interval_code &&
@@ -150,6 +223,7 @@ void HistoryHeaderStep(KORData *rec) {
     if (n < 0) {
         rec->history_header_valid = 0;
         h->to_read = 0;
+        if (agree) h->header_timer = kRejectedHeaderRetrySeconds;
         return;
     }
     rec->history_header_valid = 1;
@@ -169,9 +243,11 @@ int StoreDataSet(KORData *rec, HistoryRecord *data_set) {
     const int r = AddHistoryDataSetToFile(rec, data_set);
     if (r == 0) {
         history_write_failure_shown = false;
+        HistoryDiscAccepted();
         return 0;
     }
     rec->file_header = before;
+    HistoryDiscRefused();
     if (!history_write_failure_shown) {
         history_write_failure_shown = true;
         MessagePopup("Error", "Can't write history data to disc");
@@ -235,6 +311,7 @@ void RunNumberedStep(KORData *rec, int step) {
         if (rec->clock_poll_timer == 0) ClockStep(rec);
         return;
     case 1:
+        if (rec->history_file_ok == 0 && HistoryAvailable()) RetryHistoryFile(rec);
         if (rec->station_header.header_timer == 0 && rec->station_header.to_read == 0 &&
             rec->history_file_ok == 1 && flag_first_refresh_loop == 0 && HistoryAvailable())
             HistoryHeaderStep(rec);
@@ -281,7 +358,7 @@ void RunNumberedStep(KORData *rec, int step) {
         if (rec->alarm_state.poll_timer == 0) AlertStep(&rec->alarm_state, 0x020, 10, 10, UI_ALARM_STATE);
         return;
     case 15:
-        if (rec->station_header.to_read != 0 && HistoryAvailable()) HistoryRecordsStep(rec);
+        if (HistoryDataSetsDue(rec)) HistoryRecordsStep(rec);
         return;
     case 16:
         if (flag_set_eeprom_trigger_request == 1) EEPromStep();
@@ -305,6 +382,10 @@ int PollStationData(KORData *rec) {
     flag_data_due = 0;
     polling_step = 0;
     return 0;
+}
+
+bool HistoryDataSetsDue(const KORData *rec) {
+    return rec->station_header.to_read != 0 && HistoryAvailable() && !HistoryDiscWaiting();
 }
 
 int ConfirmStationID() {
@@ -339,7 +420,9 @@ int PollingData(int, int, int event, void *, int, int event_data2) {
 int PreventHFReceptionTimer(int, int, int event, void *, int, int) {
     if (event != EVENT_TIMER_TICK) return 0;
     const ReceptionGroup &rx = CommRecord()->reception;
-    if (reception_read_failures > 5 || flag_commands_waiting == 1) {
+    // Failed reads of the reception timer leave the plan running: the console's radio
+    // keeps its rhythm while the line is silent, and a plan comes only from a good read.
+    if (flag_commands_waiting == 1) {
         SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 0);
         flag_reception_pause = 0;
         SendUIRecord(UI_COMMUNICATION_ACTIVE, nullptr, 0);
@@ -349,21 +432,25 @@ int PreventHFReceptionTimer(int, int, int event, void *, int, int) {
         const KORHistoryHeader &h = CommRecord()->station_header;
         if (rx.tx_interval == 8.0f && CommRecord()->history_header_valid == 1 && h.to_read > 1) {
             reception_skip_count -= 1;
-            if (reception_skip_count <= 0) {
-                flag_reception_pause = 1;
-                SendUIRecord(UI_RECEPTION_PAUSE, nullptr, 0);
-                reception_skip_count = 4;
+            if (reception_skip_count > 0) {
+                // This window is let pass; the next tick comes one radio interval later,
+                // as far ahead of the next window as this one came.
+                ArmReceptionPause(rx.tx_interval);
+                return 0;
             }
+            flag_reception_pause = 1;
+            SendUIRecord(UI_RECEPTION_PAUSE, nullptr, 0);
+            reception_skip_count = 4;
         } else {
             flag_reception_pause = 1;
             SendUIRecord(UI_RECEPTION_PAUSE, nullptr, 0);
             reception_skip_count = 0;
         }
-        ArmReceptionPause(3.5);
+        ArmReceptionPause(kPauseLength);
         return 0;
     }
     flag_reception_pause = 0;
-    ArmReceptionPause(rx.tx_interval - 3.5);
+    ArmReceptionPause(rx.tx_interval - kPauseLength);
     SendUIRecord(UI_COMMUNICATION_ACTIVE, nullptr, 0);
     return 0;
 }

@@ -9,6 +9,9 @@
 // One cycle: 0 when it ran to its end, 1 when it stopped early at a step boundary (a
 // command, a reception pause or quitting); the next call resumes at the stopped step.
 int PollStationData(KORData *record);
+// Whether data sets wait to be fetched and the history file may be tried now (it is
+// not while the disc refuses it); the main loop runs the cycle for them.
+bool HistoryDataSetsDue(const KORData *record);
 // One identification exchange between attempts of a failed request. 0 when the console
 // answered with the expected identification (and the UI was told), -1 otherwise.
 int ConfirmStationID();

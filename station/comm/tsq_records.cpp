@@ -5,8 +5,8 @@
 
 #include "station/comm/comm_flags.h"
 
-CmtTSQHandle h_TSQ_to_UI = 0;
-CmtTSQHandle h_TSQ_to_CSM = 0;
+std::atomic<CmtTSQHandle> h_TSQ_to_UI{0};
+std::atomic<CmtTSQHandle> h_TSQ_to_CSM{0};
 
 static CmtTSQCallbackID ui_callback_id = 0;
 static CmtTSQCallbackID csm_callback_id = 0;
@@ -16,16 +16,16 @@ static CmtTSQCallbackPtr ui_queue_reader = nullptr;
 void SetUIQueueReader(CmtTSQCallbackPtr reader) { ui_queue_reader = reader; }
 
 int CreateTSQs() {
-    if (CmtNewTSQ(TSQ_CAPACITY, sizeof(UIRecord), OPT_TSQ_AUTO_FLUSH_EXACT, &h_TSQ_to_UI) < 0) {
-        h_TSQ_to_UI = 0;
+    CmtTSQHandle to_ui = 0;
+    if (CmtNewTSQ(TSQ_CAPACITY, sizeof(UIRecord), OPT_TSQ_AUTO_FLUSH_EXACT, &to_ui) < 0)
         return -1;
-    }
-    if (CmtNewTSQ(TSQ_CAPACITY, sizeof(CommandRecord), OPT_TSQ_AUTO_FLUSH_EXACT,
-                  &h_TSQ_to_CSM) < 0) {
-        h_TSQ_to_CSM = 0;
+    h_TSQ_to_UI = to_ui;
+    CmtTSQHandle to_csm = 0;
+    if (CmtNewTSQ(TSQ_CAPACITY, sizeof(CommandRecord), OPT_TSQ_AUTO_FLUSH_EXACT, &to_csm) < 0) {
         DiscardTSQs();
         return -2;
     }
+    h_TSQ_to_CSM = to_csm;
     if ((ui_queue_reader != nullptr &&
          CmtInstallTSQCallback(h_TSQ_to_UI, EVENT_TSQ_ITEMS_IN_QUEUE, 1, ui_queue_reader, nullptr,
                                CmtGetMainThreadID(), &ui_callback_id) < 0) ||
@@ -38,15 +38,18 @@ int CreateTSQs() {
 }
 
 void DiscardTSQs() {
-    if (h_TSQ_to_UI != 0) {
-        if (ui_callback_id != 0) CmtUninstallTSQCallback(h_TSQ_to_UI, ui_callback_id);
-        CmtDiscardTSQ(h_TSQ_to_UI);
+    // The handles are taken away before the queues go, so that the other thread sees
+    // either a queue or none.
+    const CmtTSQHandle to_ui = h_TSQ_to_UI.exchange(0);
+    const CmtTSQHandle to_csm = h_TSQ_to_CSM.exchange(0);
+    if (to_ui != 0) {
+        if (ui_callback_id != 0) CmtUninstallTSQCallback(to_ui, ui_callback_id);
+        CmtDiscardTSQ(to_ui);
     }
-    if (h_TSQ_to_CSM != 0) {
-        if (csm_callback_id != 0) CmtUninstallTSQCallback(h_TSQ_to_CSM, csm_callback_id);
-        CmtDiscardTSQ(h_TSQ_to_CSM);
+    if (to_csm != 0) {
+        if (csm_callback_id != 0) CmtUninstallTSQCallback(to_csm, csm_callback_id);
+        CmtDiscardTSQ(to_csm);
     }
-    h_TSQ_to_UI = h_TSQ_to_CSM = 0;
     ui_callback_id = csm_callback_id = 0;
 }
 

@@ -2,14 +2,17 @@
 // queues are created when the communication thread starts and discarded when it ends;
 // every reading, status change and command reply leaves the thread as one UI record.
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
 #include "platform/runtime.h"
 #include "station/comm/records.h"
 
-extern CmtTSQHandle h_TSQ_to_UI;   // communication thread -> user interface
-extern CmtTSQHandle h_TSQ_to_CSM;  // user interface -> communication thread
+// Made by the communication thread when it starts and read by the user-interface
+// thread for its writes, hence atomic.
+extern std::atomic<CmtTSQHandle> h_TSQ_to_UI;   // communication thread -> user interface
+extern std::atomic<CmtTSQHandle> h_TSQ_to_CSM;  // user interface -> communication thread
 
 // UI record kinds that carry no group (the group kinds are the readings' own).
 enum UIRecordKind {

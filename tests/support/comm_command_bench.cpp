@@ -63,10 +63,12 @@ int CommandBench::Run(const std::function<void()> &body) {
         identification_ = id;
         SetStationID(id);
         SelectKORMemoryMap(id);
-        if (CmtNewTSQ(TSQ_CAPACITY, sizeof(UIRecord), OPT_TSQ_AUTO_FLUSH_EXACT, &h_TSQ_to_UI) < 0) {
+        CmtTSQHandle to_ui = 0;
+        if (CmtNewTSQ(TSQ_CAPACITY, sizeof(UIRecord), OPT_TSQ_AUTO_FLUSH_EXACT, &to_ui) < 0) {
             identified = -2;
             return;
         }
+        h_TSQ_to_UI = to_ui;
         SetKORDataToDefault(CommRecord());
         CommRecord()->clock_offset =
             static_cast<float>(static_cast<double>(time(nullptr)) - ConsoleClock(sim_));

@@ -18,9 +18,11 @@ int LoadAppPanelsForTests(void (*adjust)(SetupRecord *)) {
 }
 
 int OpenCommandQueueForTests() {
-    const int r = CmtNewTSQ(TSQ_CAPACITY, sizeof(CommandRecord), OPT_TSQ_AUTO_FLUSH_EXACT,
-                            &h_TSQ_to_CSM);
-    return r < 0 ? r : 0;
+    CmtTSQHandle queue = 0;
+    const int r = CmtNewTSQ(TSQ_CAPACITY, sizeof(CommandRecord), OPT_TSQ_AUTO_FLUSH_EXACT, &queue);
+    if (r < 0) return r;
+    h_TSQ_to_CSM = queue;
+    return 0;
 }
 
 void CloseCommandQueueForTests() {

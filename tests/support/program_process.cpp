@@ -21,12 +21,13 @@ extern char **environ;
 namespace {
 
 // The child's environment: this one, with the clock read as UTC (the console under test
-// runs on UTC) and a smaller sanitizer quarantine so that many copies fit in memory.
-std::vector<std::string> ChildEnvironment() {
+// runs on UTC), the given Qt platform and a smaller sanitizer quarantine so that many
+// copies fit in memory.
+std::vector<std::string> ChildEnvironment(const char *platform) {
     std::vector<std::string> env;
     std::string asan = "ASAN_OPTIONS=";
     for (char **e = environ; *e != nullptr; ++e) {
-        if (strncmp(*e, "TZ=", 3) == 0) continue;
+        if (strncmp(*e, "TZ=", 3) == 0 || strncmp(*e, "QT_QPA_PLATFORM=", 16) == 0) continue;
         if (strncmp(*e, "ASAN_OPTIONS=", 13) == 0) {
             asan = *e;
             continue;
@@ -37,7 +38,7 @@ std::vector<std::string> ChildEnvironment() {
     asan += "quarantine_size_mb=16:detect_leaks=0";
     env.push_back(asan);
     env.emplace_back("TZ=UTC");
-    env.emplace_back("QT_QPA_PLATFORM=offscreen");
+    env.emplace_back(std::string("QT_QPA_PLATFORM=") + platform);
     return env;
 }
 
@@ -65,13 +66,13 @@ bool WriteSetupFile(const std::string &folder, const std::string &history_path, 
     return ReadWholeFile(folder + "/Setup.cnf") == bytes;
 }
 
-bool StartProgram(const std::string &folder, ProgramProcess *p) {
+bool StartProgram(const std::string &folder, ProgramProcess *p, const char *platform) {
     const std::string path = ClearHorizonPath();
     p->folder = folder;
     p->error_file = folder + "/stderr.txt";
     p->ended = false;
     p->status = 0;
-    std::vector<std::string> env = ChildEnvironment();
+    std::vector<std::string> env = ChildEnvironment(platform);
     std::vector<char *> envp;
     for (std::string &e : env) envp.push_back(e.data());
     envp.push_back(nullptr);

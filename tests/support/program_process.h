@@ -20,8 +20,10 @@ std::string ClearHorizonPath();
 // Writes folder/Setup.cnf: the defaults with the given history file and port.
 bool WriteSetupFile(const std::string &folder, const std::string &history_path, int port);
 
-// Starts the program with folder as its working directory. False when it cannot start.
-bool StartProgram(const std::string &folder, ProgramProcess *p);
+// Starts the program with folder as its working directory, on the Qt platform named
+// (xcb takes the display from DISPLAY). False when it cannot start.
+bool StartProgram(const std::string &folder, ProgramProcess *p,
+                  const char *platform = "offscreen");
 // True while it runs; otherwise records how it ended.
 bool ProgramRunning(ProgramProcess *p);
 // Waits up to seconds for the end. True when it ended.

@@ -1,29 +1,34 @@
-// Runs a test with the process's time zone set to UTC and puts the old zone back after,
-// so that calendar counts built with mktime are the same on every machine.
+// Runs a test with the process's time zone set to UTC (or another zone) and puts the old
+// zone back after, so that calendar counts built with mktime are the same on every machine.
 #pragma once
 #include <cstdlib>
 #include <ctime>
 #include <string>
 
-class UtcZone {
+class ScopedTimeZone {
 public:
-    UtcZone() {
+    explicit ScopedTimeZone(const char *zone) {
         if (const char *tz = getenv("TZ"); tz != nullptr) {
             saved_ = tz;
             had_ = true;
         }
-        setenv("TZ", "UTC", 1);
+        setenv("TZ", zone, 1);
         tzset();
     }
-    ~UtcZone() {
+    ~ScopedTimeZone() {
         if (had_) setenv("TZ", saved_.c_str(), 1);
         else unsetenv("TZ");
         tzset();
     }
-    UtcZone(const UtcZone &) = delete;
-    UtcZone &operator=(const UtcZone &) = delete;
+    ScopedTimeZone(const ScopedTimeZone &) = delete;
+    ScopedTimeZone &operator=(const ScopedTimeZone &) = delete;
 
 private:
     std::string saved_;
     bool had_ = false;
+};
+
+class UtcZone : public ScopedTimeZone {
+public:
+    UtcZone() : ScopedTimeZone("UTC") {}
 };
