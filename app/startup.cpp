@@ -14,6 +14,7 @@
 #include "app/dispatcher.h"
 #include "app/display.h"
 #include "app/kor_panels.h"
+#include "app/older_data_sets.h"
 #include "app/language.h"
 #include "app/setup_record.h"
 #include "app/setup_sanity.h"
@@ -76,6 +77,7 @@ void RegisterAppCallbacks() {
     RegisterCallback("HistoryScrollBar", HistoryScrollBar);
     RegisterCallback("HistoryPChangeHistoryFile", HistoryPChangeHistoryFile);
     RegisterCallback("SaveHistoryAsText", SaveHistoryAsText);
+    RegisterOlderDataSetsCallbacks();
     RegisterDialogCallbacks();
 }
 

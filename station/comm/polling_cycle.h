@@ -9,6 +9,12 @@
 // One cycle: 0 when it ran to its end, 1 when it stopped early at a step boundary (a
 // command, a reception pause or quitting); the next call resumes at the stopped step.
 int PollStationData(KORData *record);
+// Fetches every data set the history file still lacks, however many and while commands
+// wait: a change that makes the console drop its data sets comes after it. Plans from a
+// fresh header read when no download is under way. 0 when nothing is left to fetch (or
+// the console keeps no history), -1 when the thread must quit, the header could not be
+// read in 5 attempts, or the file refused a data set (the user was told).
+int DownloadWaitingHistory(KORData *record);
 // One identification exchange between attempts of a failed request. 0 when the console
 // answered with the expected identification (and the UI was told), -1 otherwise.
 int ConfirmStationID();
