@@ -1,6 +1,7 @@
 // "Not now" is remembered for the file by its first data set, so that another file (or
-// this one after its older data sets were stored) is offered afresh; a request under
-// way hides the bar until the communication thread answers it.
+// this one after its older data sets were stored) is offered afresh. Store hides the bar
+// at once; the communication thread's next report shows it again if any are left (the
+// request failed, or it never arrived because the thread was restarted).
 #include "app/older_data_sets.h"
 
 #include <cstdio>
@@ -19,10 +20,9 @@ namespace {
 OlderDataSetsOffer offer{};       // as the communication thread last reported it
 bool put_off = false;
 uint32_t put_off_first_time = 0;  // the file the user put the offer off for
-bool store_asked = false;
 
 bool BarWanted() {
-    if (offer.count <= 0 || store_asked) return false;
+    if (offer.count <= 0) return false;
     return !(put_off && put_off_first_time == UI_data.file_header.first_time);
 }
 
@@ -55,7 +55,6 @@ void TakeOlderDataSetsOffer(const UIRecord *record) {
 }
 
 void OlderDataSetsAnswered() {
-    store_asked = false;
     offer.count = 0;
     ShowOlderDataSetsBar();
 }
@@ -69,7 +68,7 @@ int StoreOlderDataSetsClicked(int, int, int event, void *, int, int) {
         ReportCommandNotSent();
         return 0;
     }
-    store_asked = true;
+    offer.count = 0;
     ShowOlderDataSetsBar();
     return 0;
 }

@@ -8,7 +8,7 @@
 // UI record UI_OLDER_DATA_SETS: what the console holds now (a count of 0 withdraws it).
 void TakeOlderDataSetsOffer(const UIRecord *record);
 // UI record UI_OLDER_DATA_SETS_STORED, after the history view has taken the new header:
-// the request is answered, and the next offer tells what is left.
+// the request is answered; the next report tells what is left.
 void OlderDataSetsAnswered();
 // Shows or hides the bar for the offer as it stands, with its text in the present
 // language and date style.
