@@ -277,11 +277,16 @@ void StoreOlderDataSets(int prefill, int later_sets) {
     run.WaitFor([] { return false; }, 2.0);
     EXPECT_EQ(ReadRecords(run.history_path()).size(), 1u) << "stored without a request";
 
-    ASSERT_EQ(run.SendCommands({MakeCommand(COMMAND_STORE_OLDER_DATA_SETS)}), 0);
-    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_OLDER_DATA_SETS_STORED) > 0; }, 90.0));
-    ASSERT_EQ(run.SendCommands({MakeCommand(COMMAND_STORE_OLDER_DATA_SETS)}), 0);
-    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_OLDER_DATA_SETS_STORED) > 1; }, 90.0));
+    // Each request is answered with what is left: nothing.
+    for (int request = 1; request <= 2; ++request) {
+        const size_t from = run.Records().size();
+        ASSERT_EQ(run.SendCommands({MakeCommand(COMMAND_STORE_OLDER_DATA_SETS)}), 0);
+        ASSERT_TRUE(run.WaitFor([&] { return run.FindKind(UI_OLDER_DATA_SETS, from) >= 0; }, 90.0));
+        memcpy(&offer, run.Records()[run.FindKind(UI_OLDER_DATA_SETS, from)].payload, sizeof offer);
+        EXPECT_EQ(offer.count, 0);
+    }
     EXPECT_EQ(run.StopThread(), 0);
+    EXPECT_EQ(run.CountKind(UI_OLDER_DATA_SETS_STORED), 1) << "the second request stored nothing";
 
     const std::vector<HistoryRecord> stored = ReadRecords(run.history_path());
     ASSERT_EQ(stored.size(), static_cast<size_t>(held));

@@ -481,7 +481,7 @@ int TSQ_to_CSM_Handler(const CommandRecord *cmd) {
     case 2: HandleHistorySettings(cmd, rec); return 0;
     case 3: HandleHistoryFileChange(cmd, rec); return 0;
     case 6: HandleAlarmFlagsRead(rec); return 0;
-    case COMMAND_STORE_OLDER_DATA_SETS: StoreOlderDataSets(rec); return 0;
+    case COMMAND_STORE_OLDER_DATA_SETS: HandleStoreOlderDataSets(rec); return 0;
     case 24: HandleWindAlarm(cmd, false); return 0;
     case 26: HandleWindAlarm(cmd, true); return 0;
     case 28: HandleWindDirectionAlarm(cmd); return 0;

@@ -115,8 +115,15 @@ void OfferOlderDataSets(const KORData *rec) {
 }
 
 int StoreOlderDataSets(KORData *rec) {
+    const int32_t count_before = rec->file_header.count;
     const int r = FetchAndPrepend(rec);
-    SendUIRecord(UI_OLDER_DATA_SETS_STORED, &rec->file_header, sizeof rec->file_header,
-                 TSQ_INFINITE_TIMEOUT);
+    if (rec->file_header.count != count_before)
+        SendUIRecord(UI_OLDER_DATA_SETS_STORED, &rec->file_header, sizeof rec->file_header,
+                     TSQ_INFINITE_TIMEOUT);
     return r;
+}
+
+void HandleStoreOlderDataSets(KORData *rec) {
+    StoreOlderDataSets(rec);
+    OfferOlderDataSets(rec);
 }
