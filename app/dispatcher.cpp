@@ -9,6 +9,7 @@
 #include "app/KOR.h"
 #include "app/alarm_controls.h"
 #include "app/alarm_display.h"
+#include "app/desktop_notice.h"
 #include "app/display.h"
 #include "app/kor_panels.h"
 #include "app/older_data_sets.h"
@@ -245,6 +246,7 @@ void DispatchUIRecord(const UIRecord *r) {
         CopyGroup(&UI_data.outdoor_temp, r);
         UI_data.outdoor_temp.live_timer = kFreshSeconds;
         ShowOutdoorTemperature(&UI_data.outdoor_temp);
+        UpdateTrayToolTip();
         return;
     case 10:
         CopyGroup(&UI_data.windchill, r);
@@ -265,16 +267,19 @@ void DispatchUIRecord(const UIRecord *r) {
         CopyGroup(&UI_data.outdoor_hum, r);
         UI_data.outdoor_hum.live_timer = kFreshSeconds;
         ShowOutdoorHumidity(&UI_data.outdoor_hum);
+        UpdateTrayToolTip();
         return;
     case 14:
         CopyGroup(&UI_data.alarm_enable, r);
         UI_data.alarm_enable.live_timer = kFreshSeconds;
         ShowAlarmEnables(&UI_data.alarm_enable);
+        NoteAlarmsThatWentOff();
         return;
     case 15:
         // The blink timer shows the states.
         CopyGroup(&UI_data.alarm_state, r);
         UI_data.alarm_state.live_timer = kFreshSeconds;
+        NoteAlarmsThatWentOff();
         return;
     case 16:
     case 17:

@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "app/KOR.h"
+#include "app/desktop_notice.h"
 #include "app/alarm_controls.h"
 #include "app/kor_panels.h"
 #include "app/older_data_sets.h"
@@ -275,6 +276,7 @@ int RefreshKORPanelSurface() {
     ShowWindchill(&UI_data.windchill);
     ShowDewpoint(&UI_data.dewpoint);
     ActualiseCurrentInfoFileHeader(&UI_data.file_header);
+    UpdateTrayToolTip();
     ShowOlderDataSetsBar();
     return 0;
 }

@@ -56,7 +56,7 @@ int LocaliseAllPanels() {
     if (read != 0 && strchr(name, '/') == nullptr) {
         // Not in the data folder: the languages shipped beside the program.
         char dir[4096];
-        GetProjectDir(dir, sizeof dir);
+        GetResourceDir(dir, sizeof dir);
         char path[sizeof dir + sizeof name + 1];
         snprintf(path, sizeof path, "%s/%s", dir, name);
         read = ReadLanguageFile(path, SetPanelTextSink, nullptr, nullptr);

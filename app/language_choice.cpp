@@ -122,7 +122,7 @@ void FillLanguageList() {
     languages.clear();
     CollectFolder(".");
     char program_dir[4096];
-    GetProjectDir(program_dir, sizeof program_dir);
+    GetResourceDir(program_dir, sizeof program_dir);
     CollectFolder(program_dir);
     ClearListCtrl(globalP, GLOBALP_LANGUAGE);
     for (size_t i = 0; i < languages.size(); ++i) {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 #include "platform/files.h"
 
@@ -17,6 +18,10 @@ void SetSetupToDefault(SetupRecord *record) {
     snprintf(record->language_file, sizeof record->language_file, "%s", "english.lwl");
     char dir[sizeof record->history_file];
     GetProjectDir(dir, sizeof dir);
+    // An installed program's folder (/usr/bin) is no place for data, and a user may not
+    // write there at all: the history then lives with the settings in the working folder.
+    if ((ProgramIsInstalled() || !FolderWritable(dir)) && getcwd(dir, sizeof dir) == nullptr)
+        snprintf(dir, sizeof dir, ".");
     // Cut the folder if it is too long for the field, rather than the file name.
     const int room = static_cast<int>(sizeof record->history_file) - 1 - 12;
     snprintf(record->history_file, sizeof record->history_file, "%.*s/%s", room, dir,

@@ -6,10 +6,13 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 
 #include "app/KOR.h"
 #include "app/alarm_display.h"
 #include "app/comm_restart.h"
+#include "app/command_line.h"
+#include "app/desktop_notice.h"
 #include "app/dialog_callbacks.h"
 #include "app/dispatcher.h"
 #include "app/display.h"
@@ -25,6 +28,7 @@
 #include "history/history_save.h"
 #include "history/history_view.h"
 #include "platform/engine.h"
+#include "platform/files.h"
 #include "platform/ini_text.h"
 #include "platform/instance.h"
 #include "platform/panels.h"
@@ -40,6 +44,14 @@ std::atomic<int> quit_requested{0};
 constexpr int kDoNotActivateOther = 0;
 
 void OnQuitSignal(int) { quit_requested.store(1); }
+
+void ShowProgramIcon() {
+    char dir[4096];
+    char icon[4200];
+    GetResourceDir(dir, sizeof dir);
+    snprintf(icon, sizeof icon, "%s/clearhorizon.svg", dir);
+    SetApplicationIcon(icon, "clearhorizon");
+}
 
 }  // namespace
 
@@ -84,6 +96,7 @@ void RegisterAppCallbacks() {
 int StartClearHorizon(int argc, char *argv[]) {
     (void)argc;
     if (InitCVIRTE(0, argv, 0) == 0) return kStartFailed;
+    ShowProgramIcon();
     RemovePopup(1);
     int duplicate = 0;
     if (CheckForDuplicateAppInstance(kDoNotActivateOther, &duplicate) >= 0 && duplicate)
@@ -104,7 +117,11 @@ int StartClearHorizon(int argc, char *argv[]) {
     EnableDisableToolTips(setup.tooltips_enabled);
     SetUIDataToDefault();
     RefreshKORPanelSurface();
-    DisplayPanel(korP);
+    // Without a screen the panels still hold the display's state, they are just never shown.
+    if (!IsHeadless()) {
+        DisplayPanel(korP);
+        StartDesktopNotices();
+    }
     SetSleepPolicy(VAL_SLEEP_MORE);
     // Every UI queue the communication thread makes hands its records to the display,
     // on this thread.
@@ -129,6 +146,11 @@ int StartClearHorizon(int argc, char *argv[]) {
 }
 
 int RunClearHorizon(int argc, char *argv[]) {
+    CommandLine options;
+    if (ParseCommandLine(argc, argv, &options) != 0) return options.exit_code;
+    // Before anything else: the settings, the lock and the port links live there.
+    if (options.data_dir != nullptr && EnterDataDir(options.data_dir) != 0) return 1;
+    SetHeadless(options.headless);
     InstallQuitSignals();
     const int started = StartClearHorizon(argc, argv);
     if (started != 0) return started;

@@ -15,12 +15,13 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/files.h"
 #include "platform/panels.h"
 
 QString AppResourceDir() {
-    const char *dir = getenv("CH_RESOURCE_DIR");
-    if (dir != nullptr && dir[0] != '\0') return QString::fromLocal8Bit(dir);
-    return QCoreApplication::applicationDirPath();
+    char dir[4096];
+    GetResourceDir(dir, sizeof dir);
+    return QString::fromLocal8Bit(dir);
 }
 
 namespace {

@@ -12,8 +12,8 @@
 // Makes the classes below known to the panel loader. Call before the first LoadPanel.
 void RegisterAppWidgets();
 
-// The folder the program's pictures are taken from: $CH_RESOURCE_DIR, else the
-// executable's folder.
+// The folder the program's pictures are taken from (GetResourceDir: the build tree or
+// the installed share folder).
 QString AppResourceDir();
 
 // A vertical scale with a filled column; the base of the thermometer and the rain gauge.

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
@@ -26,6 +27,41 @@ int GetProjectDir(char *buffer, size_t size) {
     *slash = '\0';
     snprintf(buffer, size, "%s", exe[0] ? exe : "/");
     return 0;
+}
+
+static bool HoldsResourceFile(const std::string &folder) {
+    struct stat st;
+    return stat((folder + "/KOR.uir").c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+int GetResourceDir(char *buffer, size_t size) {
+    if (buffer == nullptr || size == 0) return -1;
+    const char *chosen = getenv("CH_RESOURCE_DIR");
+    if (chosen != nullptr && chosen[0] != '\0' && HoldsResourceFile(chosen)) {
+        snprintf(buffer, size, "%s", chosen);
+        return 0;
+    }
+    char program[PATH_MAX];
+    GetProjectDir(program, sizeof program);
+    const std::string beside = program;
+    const std::string installed = beside + "/../share/clearhorizon";
+    const bool use_installed = !HoldsResourceFile(beside) && HoldsResourceFile(installed);
+    const std::string &folder = use_installed ? installed : beside;
+    char real[PATH_MAX];
+    // "/usr/bin/../share/clearhorizon" reads better in messages as "/usr/share/clearhorizon".
+    snprintf(buffer, size, "%s", realpath(folder.c_str(), real) != nullptr ? real : folder.c_str());
+    return HoldsResourceFile(folder) ? 0 : -1;
+}
+
+int ProgramIsInstalled() {
+    char program[PATH_MAX];
+    GetProjectDir(program, sizeof program);
+    const std::string beside = program;
+    return !HoldsResourceFile(beside) && HoldsResourceFile(beside + "/../share/clearhorizon") ? 1 : 0;
+}
+
+int FolderWritable(const char *folder) {
+    return folder != nullptr && access(folder, W_OK | X_OK) == 0 ? 1 : 0;
 }
 
 static int SyncFolderOf(const std::string &path) {

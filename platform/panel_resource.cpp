@@ -205,10 +205,10 @@ std::string ResourcePath(const char *file_name) {
         const std::string candidate = std::string(dir) + "/" + name;
         if (FileExists(candidate)) return candidate;
     }
-    char project[4096];
-    GetProjectDir(project, sizeof project);
-    const std::string beside = std::string(project) + "/" + name;
-    return FileExists(beside) ? beside : "";
+    char folder[4096];
+    GetResourceDir(folder, sizeof folder);
+    const std::string shipped = std::string(folder) + "/" + name;
+    return FileExists(shipped) ? shipped : "";
 }
 
 int ReadPanelSpec(const std::string &path, int resource_id, bool with_ui, PanelSpec *out) {

@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <atomic>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <future>
 #include <memory>
@@ -28,6 +29,21 @@ std::mutex waiting_mutex;
 std::set<std::string> waiting_messages;  // guarded: sent from other threads, not yet closed
 
 bool NobodyToAsk() { return QGuiApplication::platformName() == QLatin1String("offscreen"); }
+
+// Without a screen the message is the log: one line each, with the local time, so that
+// a journal or a redirected stderr tells when the disc or the port failed.
+void PrintStamped(const std::string &title, const std::string &message) {
+    char stamp[32];
+    const time_t now = time(nullptr);
+    struct tm local;
+    localtime_r(&now, &local);
+    strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    std::string text = message;
+    for (char &c : text)
+        if (c == '\n' || c == '\r') c = ' ';
+    fprintf(stderr, "%s %s: %s\n", stamp, title.c_str(), text.c_str());
+    fflush(stderr);
+}
 
 const char *OrEmpty(const char *s) { return s != nullptr ? s : ""; }
 
@@ -55,7 +71,7 @@ void ShowMessage(const std::string &title, const std::string &message) {
         return;
     }
     if (NobodyToAsk()) {
-        fprintf(stderr, "%s: %s\n", title.c_str(), message.c_str());
+        PrintStamped(title, message);
         return;
     }
     QMessageBox box(QMessageBox::Information, QString::fromStdString(title),

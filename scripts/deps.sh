@@ -1,8 +1,18 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the run need, when they are missing.
+# Only hard dependencies come along (--no-install-recommends), so every package a build
+# uses must be named here: .ci/run proves it with check-deps on a configured build.
+#   scripts/deps.sh          install what is missing
+#   scripts/deps.sh --list   print the list, one line, for check-deps
 set -euo pipefail
-packages=(g++ cmake make pkg-config libgtest-dev qt6-base-dev qt6-serialport-dev qt6-svg-dev
-          qt6-tools-dev libqt6uitools6 libgl-dev qt6-qpa-plugins xvfb xauth)
+packages=(g++ cmake make pkg-config dpkg-dev file libgtest-dev
+          qt6-base-dev qt6-serialport-dev qt6-svg-dev qt6-tools-dev libqt6uitools6
+          libqt6opengl6-dev libgl-dev libqcustomplot-dev
+          qt6-qpa-plugins xvfb xauth desktop-file-utils)
+if [ "${1:-}" = "--list" ]; then
+  echo "${packages[*]}"
+  exit 0
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

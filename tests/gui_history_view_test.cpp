@@ -126,8 +126,10 @@ void ExpectPage(int first, int count) {
         if (row <= count) {
             char pressure[16];
             snprintf(pressure, sizeof pressure, "%d.0", 1000 + first + row - 2);
-            expected_row = Label(first + row - 1) + "|" + pressure;
-            actual_row += "|" + Cell(1, row);
+            // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on the chained +.
+            expected_row = Label(first + row - 1);
+            expected_row.append("|").append(pressure);
+            actual_row.append("|").append(Cell(1, row));
         }
         for (int c = row <= count ? 2 : 1; c <= HISTORY_COLUMNS && row > count; ++c)
             actual_row += Cell(c, row);
