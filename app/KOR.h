@@ -109,6 +109,11 @@ constexpr int KORP_HISTORY = 101;
 constexpr int KORP_SAVE_TEXT = 102;
 constexpr int KORP_QUIT = 103;
 constexpr int KORP_BLINK_TIMER = 104;
+// The bar that offers the console's older data sets.
+constexpr int KORP_OLDER_BAR = 190;
+constexpr int KORP_OLDER_TEXT = 191;
+constexpr int KORP_OLDER_STORE = 192;
+constexpr int KORP_OLDER_LATER = 193;
 
 // txtP
 constexpr int TXTP = 2;
@@ -168,6 +173,7 @@ constexpr int CHGHISTP_S = 13;
 constexpr int CHGHISTP_HINT = 14;
 constexpr int CHGHISTP_OK = 15;
 constexpr int CHGHISTP_CANCEL = 16;
+constexpr int CHGHISTP_WAITING = 40;
 
 // clr_min_maxP
 constexpr int CLRMMP = 6;
@@ -474,6 +480,12 @@ constexpr int TIMERP_LIVETICK = 4;   // counts the groups' live and poll timers 
     X(TXTP_HISTORY_FILE_UNUSABLE, 222, 303) \
     X(TXTP_ALARM_WENT_OFF, 290, 303) \
     X(TXTP_TRAY_OUTDOOR, 291, 303) \
+    X(TXTP_OLDER_OFFER_ONE, 340, 303) \
+    X(TXTP_OLDER_OFFER_MANY, 341, 303) \
+    X(TXTP_KORP_OLDER_STORE, 342, 303) \
+    X(TXTP_KORP_OLDER_LATER, 343, 303) \
+    X(TXTP_CHGHISTP_WAITING_ONE, 344, 303) \
+    X(TXTP_CHGHISTP_WAITING_MANY, 345, 303) \
 
 #define TXTP_DECLARE_CONSTANT(name, id, limit) constexpr int name = id;
 TXTP_TEXTS(TXTP_DECLARE_CONSTANT)

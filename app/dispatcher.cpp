@@ -12,12 +12,14 @@
 #include "app/desktop_notice.h"
 #include "app/display.h"
 #include "app/kor_panels.h"
+#include "app/older_data_sets.h"
 #include "app/setup_record.h"
 #include "app/tooltips.h"
 #include "app/ui_data.h"
 #include "history/history_view.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
+#include "station/comm/tsq_records.h"
 #include "station/settings/history_timing.h"
 #include "values/localisation.h"
 
@@ -187,6 +189,22 @@ void TakeHistoryStored(const UIRecord *r) {
     if (follow) UpdateHistoryPanel(-1);
 }
 
+// Data sets were put in front of the file: the data sets on screen stay on screen (they
+// moved back in the file), and a view at the end stays there.
+void TakeOlderDataSetsStored(const UIRecord *r) {
+    const int follow = HistoryViewShowsEnd();
+    int position = -1;
+    GetCtrlVal(historyP, HISTORYP_SCROLLBAR, &position);
+    const int before = UI_data.file_header.count;
+    CopyGroup(&UI_data.file_header, r);
+    UI_data.history_file_ok = 1;
+    ActualiseCurrentInfoFileHeader(&UI_data.file_header);
+    ActualiseScrollBar(&UI_data.file_header);
+    const int added = UI_data.file_header.count - before;
+    UpdateHistoryPanel(follow || position < 0 ? -1 : position + added);
+    OlderDataSetsAnswered();
+}
+
 void TakeStationHistoryHeader(const UIRecord *r) {
     CopyGroup(&UI_data.station_header, r);
     UI_data.history_header_valid = 1;
@@ -281,6 +299,8 @@ void DispatchUIRecord(const UIRecord *r) {
         return;
     case 33: TakeStationHistoryHeader(r); return;
     case 34: SetCtrlAttribute(historyP, HISTORYP_HIST_SETTINGS, ATTR_DIMMED, 0); return;
+    case UI_OLDER_DATA_SETS: TakeOlderDataSetsOffer(r); return;
+    case UI_OLDER_DATA_SETS_STORED: TakeOlderDataSetsStored(r); return;
     default: break;
     }
     if (r->kind >= 20 && r->kind <= 30) {

@@ -12,6 +12,7 @@
 #include "app/desktop_notice.h"
 #include "app/alarm_controls.h"
 #include "app/kor_panels.h"
+#include "app/older_data_sets.h"
 #include "app/setup_record.h"
 #include "app/ui_data.h"
 #include "history/history_file.h"
@@ -276,5 +277,6 @@ int RefreshKORPanelSurface() {
     ShowDewpoint(&UI_data.dewpoint);
     ActualiseCurrentInfoFileHeader(&UI_data.file_header);
     UpdateTrayToolTip();
+    ShowOlderDataSetsBar();
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/KOR.h"
 #include "app/display.h"
@@ -99,6 +100,15 @@ char *GetPanelText(int text, char *buffer, int size) {
     buffer[0] = '\0';
     if (txtP <= 0 || GetCtrlString(txtP, text, buffer, size) < 0) buffer[0] = '\0';
     return buffer;
+}
+
+void FillTextField(char *text, int size, const char *name, const char *value) {
+    if (text == nullptr || size <= 0) return;
+    const std::string field = std::string("{") + name + "}";
+    std::string s(text);
+    for (size_t at = s.find(field); at != std::string::npos; at = s.find(field, at + strlen(value)))
+        s.replace(at, field.size(), value);
+    snprintf(text, static_cast<size_t>(size), "%s", s.c_str());
 }
 
 void ApplyPanelTexts() {

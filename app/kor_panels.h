@@ -34,6 +34,11 @@ void DeleteAllPanels();
 // text when the panel or control is missing. Returns buffer.
 char *GetPanelText(int text, char *buffer, int size);
 
+// Replaces every "{name}" in the terminated text (a buffer of size bytes) by value; what
+// does not fit is cut. Texts keep their numbers and dates out of the format strings this
+// way, so a language file cannot put a conversion into a format.
+void FillTextField(char *text, int size, const char *name, const char *value);
+
 int ShowHistoryPanel(int panel, int control, int event, void *callback_data, int event_data1,
                      int event_data2);
 int HideHistoryPanel(int panel, int control, int event, void *callback_data, int event_data1,

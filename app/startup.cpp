@@ -18,6 +18,7 @@
 #include "app/display.h"
 #include "app/kor_panels.h"
 #include "app/language.h"
+#include "app/older_data_sets.h"
 #include "app/setup_record.h"
 #include "app/setup_sanity.h"
 #include "app/tooltips.h"
@@ -88,6 +89,7 @@ void RegisterAppCallbacks() {
     RegisterCallback("HistoryScrollBar", HistoryScrollBar);
     RegisterCallback("HistoryPChangeHistoryFile", HistoryPChangeHistoryFile);
     RegisterCallback("SaveHistoryAsText", SaveHistoryAsText);
+    RegisterOlderDataSetsCallbacks();
     RegisterDialogCallbacks();
 }
 

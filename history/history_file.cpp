@@ -8,11 +8,13 @@
 
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -158,13 +160,14 @@ std::string DamagedName(const char *path, int attempt) {
     return name;
 }
 
-bool CopyBytes(int from, int to, int64_t size) {
+// The first `size` bytes of `from` into `to`, starting there at `to_offset`.
+bool CopyBytes(int from, int to, int64_t size, int64_t to_offset = 0) {
     char buffer[64 * 1024];
     int64_t done = 0;
     while (done < size) {
         const size_t chunk = static_cast<size_t>(
             size - done < static_cast<int64_t>(sizeof buffer) ? size - done : sizeof buffer);
-        if (!ReadAt(from, buffer, chunk, done) || !WriteAt(to, buffer, chunk, done))
+        if (!ReadAt(from, buffer, chunk, done) || !WriteAt(to, buffer, chunk, done + to_offset))
             return false;
         done += static_cast<int64_t>(chunk);
     }
@@ -266,7 +269,105 @@ int CreateNewFile(const char *path, HistoryFileHeader *out) {
     return HISTORY_FILE_CREATED;
 }
 
+// The console's measurements of a data set (stamp and rain are the file's own). Values
+// come in tenths; a smaller difference is only the float arithmetic of the decoding.
+bool SameMeasurements(const HistoryRecord &a, const HistoryRecord &b) {
+    const auto near = [](float x, float y) { return std::fabs(x - y) < 0.04f; };
+    return near(a.pressure, b.pressure) && near(a.wind_speed, b.wind_speed) &&
+           a.wind_direction == b.wind_direction &&
+           near(a.indoor_temperature, b.indoor_temperature) &&
+           near(a.outdoor_temperature, b.outdoor_temperature) &&
+           a.indoor_humidity == b.indoor_humidity && a.outdoor_humidity == b.outdoor_humidity;
+}
+
+// Older data sets belong in front of `first` only when the console's copy of it is the
+// file's (the same ring the file was filled from) and their stamps run strictly upwards
+// to it.
+bool FitInFront(const std::vector<HistoryRecord> &sets, const HistoryRecord &first,
+                const HistoryRecord &anchor) {
+    if (anchor.time != first.time || !SameMeasurements(anchor, first)) return false;
+    for (size_t i = 0; i < sets.size(); ++i) {
+        const uint32_t next = i + 1 < sets.size() ? sets[i + 1].time : first.time;
+        if (sets[i].time >= next) return false;
+    }
+    return true;
+}
+
+// Raw rain into stored rain, from the newest of the older sets back: each takes the
+// offset of the set after it, one counter wrap less where the raw value went down
+// from it to that set.
+void CountRainBackwards(std::vector<HistoryRecord> *sets, float first_raw, float first_offset) {
+    float next_raw = first_raw;
+    float offset = first_offset;
+    for (auto it = sets->rbegin(); it != sets->rend(); ++it) {
+        const float raw = it->rain;
+        if (next_raw < raw) offset -= HISTORY_RAIN_WRAP_MM;
+        it->rain = raw + offset;
+        it->reserved = 0;
+        next_raw = raw;
+    }
+}
+
+// Writes the older sets, the file's records and the new header into a new file beside
+// path and renames it over path. 0, or the failure codes of PrependHistoryDataSetsToFile.
+int WriteWithFront(const char *path, int source, const std::vector<HistoryRecord> &front,
+                   int64_t records, const HistoryFileHeader &header) {
+    std::string temp = std::string(path) + ".tmpXXXXXX";
+    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return -3;
+    const int64_t front_bytes = static_cast<int64_t>(front.size()) * kRecord;
+    bool ok = WriteAt(fd, front.data(), static_cast<size_t>(front_bytes), 0) &&
+              CopyBytes(source, fd, records * kRecord, front_bytes) &&
+              WriteAt(fd, &header, sizeof header, front_bytes + records * kRecord);
+    struct stat st{};
+    // mkostemp makes 0600; the file keeps the permissions it had.
+    if (fstat(source, &st) == 0) (void)fchmod(fd, st.st_mode & 07777);
+    const bool synced = ok && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    if (!ok) {
+        unlink(temp.c_str());
+        return -4;
+    }
+    if (!synced || rename(temp.c_str(), path) != 0) {
+        unlink(temp.c_str());
+        return -6;
+    }
+    SyncFolderOf(path);
+    return 0;
+}
+
 }  // namespace
+
+int PrependHistoryDataSetsToFile(KORData *rec, const HistoryRecord *older, int count,
+                                 const HistoryRecord *anchor) {
+    if (rec == nullptr || anchor == nullptr || (count > 0 && older == nullptr)) return -4;
+    if (count <= 0) return 0;
+    const char *path = rec->history_file_name;
+    const int source = OpenRetrying(path, O_RDONLY);
+    if (source < 0) return -2;
+    FileScan scan;
+    HistoryRecord first{};
+    int r = 0;
+    if (!ScanFile(source, &scan) || !scan.valid || scan.header.count < 1 ||
+        scan.header.count > INT32_MAX - count)
+        r = -1;
+    else if (!ReadAt(source, &first, sizeof first, 0))
+        r = -4;
+    std::vector<HistoryRecord> front(older, older + count);
+    if (r == 0 && !FitInFront(front, first, *anchor)) r = -7;
+    HistoryFileHeader header = scan.header;
+    if (r == 0) {
+        CountRainBackwards(&front, anchor->rain, first.rain - anchor->rain);
+        header.count += count;
+        header.first_time = front.front().time;
+        r = WriteWithFront(path, source, front, scan.header.count, header);
+    }
+    close(source);  // read-only; nothing to lose on close
+    if (r != 0) return r;
+    rec->file_header = header;
+    rec->history_file_ok = 1;
+    return 0;
+}
 
 void SetFileHistoryHeaderToDefault(HistoryFileHeader *header) {
     if (header == nullptr) return;

@@ -65,6 +65,21 @@ float ApplyRainOffset(HistoryFileHeader *header, float raw_rain, float rain_tota
 // stored, so that the data set is never appended twice.
 int AddHistoryDataSetToFile(KORData *rec, const HistoryRecord *data_set);
 
+// Puts `count` data sets in front of the file's first one. `older` holds them oldest first,
+// stamped, with the console's raw rain values; `anchor` is the console's own copy of the
+// file's first data set (stamped, raw rain). The rain stays continuous backwards: the
+// first data set's offset (its stored rain less the anchor's raw rain), less one counter
+// wrap wherever the raw value went down between two neighbours. The new file is written
+// beside the old one, synced and renamed over it, so that a reader sees the old file or
+// the new one, each whole. On success rec->file_header takes the new count and first time
+// and 0 is returned. -1 the file is not a valid history file (nothing is repaired here),
+// -2 it cannot be opened, -3 no file can be made beside it, -4 a read or write failed,
+// -6 the sync, close or rename failed, -7 the anchor is not the file's first data set
+// (other time or measurements) or an older data set is not older than the one after it.
+// On any failure the file is left as it was.
+int PrependHistoryDataSetsToFile(KORData *rec, const HistoryRecord *older, int count,
+                                 const HistoryRecord *anchor);
+
 // Reads up to count data sets ending before data set number end (0-based numbers
 // end - count .. end - 1) from setup.history_file into out; out must hold count records.
 // count is limited to rec->file_header.count; end below 0 or beyond the data sets present

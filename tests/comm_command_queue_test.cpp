@@ -2,7 +2,7 @@
 // written at once are handled in order, each announced by a kind-1 record, before
 // polling goes on; a command stops the polling cycle at its next step boundary and the
 // cycle then resumes at the step it stopped at; resets carry the console's own time;
-// history settings written during a download leave the download's time stamps right.
+// a new history interval waits until the file holds every data set the console had.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +13,7 @@
 
 #include "history/history_file.h"
 #include "sim/sim_layout.h"
+#include "station/comm/older_history.h"
 #include "station/comm/tsq_records.h"
 #include "station/data/kor_data.h"
 #include "support/comm_command_bench.h"
@@ -203,7 +204,23 @@ std::vector<HistoryRecord> StoredRecords(const std::string &path) {
     return out;
 }
 
-TEST(CommandQueueHistory, HistorySettingsDuringADownloadKeepTheDataSetsTimes) {
+// The console's data set `age` intervals before its newest, as the file keeps it (rain
+// aside).
+HistoryRecord ConsoleDataSet(const SimState &s, int age, uint32_t interval) {
+    const SimHistorySet &h = s.hist[(s.hist_index + 175 - age) % 175];
+    HistoryRecord r{};
+    r.time = static_cast<uint32_t>(s.hist_last_time) - static_cast<uint32_t>(age) * interval;
+    r.pressure = static_cast<float>(h.press);
+    r.wind_speed = static_cast<float>(h.wind);
+    r.wind_direction = h.wind_dir;
+    r.indoor_temperature = static_cast<float>(h.itemp);
+    r.outdoor_temperature = static_cast<float>(h.otemp);
+    r.indoor_humidity = static_cast<uint16_t>(h.ihum);
+    r.outdoor_humidity = static_cast<uint16_t>(h.ohum);
+    return r;
+}
+
+TEST(CommandQueueHistory, NoDataSetIsLostToAnIntervalChange) {
     UtcZone utc;
     SimOptions o = Console(2);
     o.tz_offset_s = 0;
@@ -214,17 +231,16 @@ TEST(CommandQueueHistory, HistorySettingsDuringADownloadKeepTheDataSetsTimes) {
     SimState s;
     StationSimGetState(run.sim(), &s);
     const uint32_t interval = 15 * 60;
-    const uint32_t newest = static_cast<uint32_t>(s.hist_last_time);
     const SimLayout &l = *GetSimLayout(2);
 
-    // A file that holds the data set stored 30 intervals before the newest.
+    // A file begun 40 intervals before the console's newest data set: 40 are waiting,
+    // and the console holds 19 older than the file's first.
     const std::string path = run.folder().file("kept.dat");
     KORData rec{};
     snprintf(rec.history_file_name, sizeof rec.history_file_name, "%s", path.c_str());
     ASSERT_EQ(InitFileHistoryHeader(&rec.file_header, path.c_str()), 1);
-    HistoryRecord old{};
-    old.time = newest - 30 * interval;
-    ASSERT_EQ(AddHistoryDataSetToFile(&rec, &old), 0);
+    const HistoryRecord first = ConsoleDataSet(s, 40, interval);
+    ASSERT_EQ(AddHistoryDataSetToFile(&rec, &first), 0);
 
     ASSERT_EQ(run.StartThread(path), 0);
     ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) > 0; }, 60.0));
@@ -232,34 +248,46 @@ TEST(CommandQueueHistory, HistorySettingsDuringADownloadKeepTheDataSetsTimes) {
     settings.param = 4;   // 5 minutes from now on
     settings.param2 = 3;
     ASSERT_EQ(run.SendCommands({settings}), 0);
-    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) >= 30; }, 60.0));
-    // The header read after the download brings in the console's new interval.
+    ASSERT_TRUE(run.WaitFor([&] { return run.FindKind(UI_HISTORY_SETTINGS_WRITTEN) >= 0; }, 120.0));
+    // The header read after the write brings in the console's new interval.
     ASSERT_TRUE(run.WaitFor(
         [&] {
-            for (const UIRecord &r : run.Records()) {
-                if (r.kind != UI_STATION_HISTORY_HEADER) continue;
+            for (size_t i = run.FindKind(UI_HISTORY_SETTINGS_WRITTEN); i < run.Records().size(); ++i) {
+                if (run.Records()[i].kind != UI_STATION_HISTORY_HEADER) continue;
                 KORHistoryHeader h;
-                memcpy(&h, r.payload, sizeof h);
+                memcpy(&h, run.Records()[i].payload, sizeof h);
                 if (h.interval_code == 4) return true;
             }
             return false;
         },
         30.0));
-    run.WaitFor([] { return false; }, 1.0);
     EXPECT_EQ(run.StopThread(), 0);
 
+    // Every waiting data set, and the older ones, reached the file before the write.
     const int reply = run.FindKind(UI_HISTORY_SETTINGS_WRITTEN);
-    ASSERT_GE(reply, 0);
     int stored_before = 0;
     for (int i = 0; i < reply; ++i) stored_before += run.Records()[i].kind == UI_HISTORY_STORED ? 1 : 0;
-    EXPECT_GT(stored_before, 0);
-    EXPECT_LT(stored_before, 30) << "the settings came after the download";
-    EXPECT_EQ(run.CountKind(UI_HISTORY_STORED), 30);
+    EXPECT_EQ(stored_before, 40);
+    EXPECT_EQ(run.CountKind(UI_HISTORY_STORED), 40);
+    const int older = run.FindKind(UI_OLDER_DATA_SETS_STORED);
+    ASSERT_GE(older, 0);
+    EXPECT_LT(older, reply);
 
     const std::vector<HistoryRecord> stored = StoredRecords(path);
-    ASSERT_EQ(stored.size(), 31u);
-    for (int k = 1; k <= 30; ++k)
-        EXPECT_EQ(stored[k].time, newest - static_cast<uint32_t>(30 - k) * interval) << k;
+    ASSERT_EQ(stored.size(), 60u);
+    EXPECT_EQ(ReadWholeFile(path).size(), 60u * 36u + 28u);
+    for (int k = 0; k < 60; ++k) {
+        const HistoryRecord want = ConsoleDataSet(s, 59 - k, interval);
+        EXPECT_EQ(stored[k].time, want.time) << k;
+        EXPECT_NEAR(stored[k].pressure, want.pressure, 0.051) << k;
+        EXPECT_NEAR(stored[k].outdoor_temperature, want.outdoor_temperature, 0.051) << k;
+        EXPECT_EQ(stored[k].outdoor_humidity, want.outdoor_humidity) << k;
+    }
+    HistoryFileHeader header;
+    ASSERT_EQ(ReadFileHeader(&header, path.c_str()), 0);
+    EXPECT_EQ(header.count, 60);
+    EXPECT_EQ(header.first_time, stored.front().time);
+    EXPECT_EQ(header.last_time, stored.back().time);
     EXPECT_EQ(Nibbles(run.sim(), l.hist_interval, 3), (std::vector<uint8_t>{4, 0, 0}));
 }
 

@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "history/history_file.h"
+#include "station/comm/older_history.h"
 #include "station/comm/tsq_records.h"
 #include "station/data/kor_data.h"
+#include "support/comm_command_bench.h"
 #include "support/comm_sim_fixture.h"
 #include "support/utc_zone.h"
 
@@ -255,6 +257,70 @@ void DownloadThirtyMissing(int prefill, int later_sets, bool interrupt_the_disc 
     EXPECT_EQ(run.CountKind(UI_HISTORY_STORED), 30);
     EXPECT_EQ(ReadRecords(path).size(), 31u);
 }
+
+// A new file takes the console's newest data set and is offered the older ones. Without
+// a request nothing more is stored; on request they come in front, oldest first, with
+// their own times and a rain total that runs on into the file's first data set; a
+// second request finds nothing left. `later_sets` more data sets after the prefill make
+// the older ones run over the end of the ring.
+void StoreOlderDataSets(int prefill, int later_sets) {
+    UtcZone utc;
+    SimOptions o = QuietConsole(2);
+    o.prefill = prefill;
+    o.hist_interval_min = 15;
+    CommSimRun run(o);
+    const uint32_t interval = 15 * 60;
+    StationSimAdvance(run.sim(), static_cast<double>(later_sets) * interval);
+    SimState s;
+    StationSimGetState(run.sim(), &s);
+    const uint32_t newest = static_cast<uint32_t>(s.hist_last_time);
+    const int held = std::min(prefill + later_sets, 175);
+
+    ASSERT_EQ(run.StartThread(), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_OLDER_DATA_SETS) > 0; }, 90.0));
+    OlderDataSetsOffer offer;
+    memcpy(&offer, run.Records()[run.FindKind(UI_OLDER_DATA_SETS)].payload, sizeof offer);
+    EXPECT_EQ(offer.count, held - 1);
+    EXPECT_EQ(offer.oldest_time, newest - static_cast<uint32_t>(held - 1) * interval);
+    run.WaitFor([] { return false; }, 2.0);
+    EXPECT_EQ(ReadRecords(run.history_path()).size(), 1u) << "stored without a request";
+
+    // Each request is answered with what is left: nothing.
+    for (int request = 1; request <= 2; ++request) {
+        const size_t from = run.Records().size();
+        ASSERT_EQ(run.SendCommands({MakeCommand(COMMAND_STORE_OLDER_DATA_SETS)}), 0);
+        ASSERT_TRUE(run.WaitFor([&] { return run.FindKind(UI_OLDER_DATA_SETS, from) >= 0; }, 90.0));
+        memcpy(&offer, run.Records()[run.FindKind(UI_OLDER_DATA_SETS, from)].payload, sizeof offer);
+        EXPECT_EQ(offer.count, 0);
+    }
+    EXPECT_EQ(run.StopThread(), 0);
+    EXPECT_EQ(run.CountKind(UI_OLDER_DATA_SETS_STORED), 1) << "the second request stored nothing";
+
+    const std::vector<HistoryRecord> stored = ReadRecords(run.history_path());
+    ASSERT_EQ(stored.size(), static_cast<size_t>(held));
+    EXPECT_EQ(ReadWholeFile(run.history_path()).size(), 36u * held + 28u);
+    HistoryFileHeader header;
+    ASSERT_EQ(ReadFileHeader(&header, run.history_path().c_str()), 0);
+    EXPECT_EQ(header.count, held);
+    EXPECT_EQ(header.first_time, stored.front().time);
+    EXPECT_EQ(header.last_time, newest);
+    HistoryFileHeader reported;
+    memcpy(&reported, Last(run, UI_OLDER_DATA_SETS_STORED).payload, sizeof reported);
+    EXPECT_EQ(memcmp(&reported, &header, sizeof header), 0);
+    for (int k = 0; k < held; ++k) {
+        const int age = held - 1 - k;
+        const int slot = (s.hist_index + 175 - age) % 175;
+        EXPECT_EQ(stored[k].time, newest - static_cast<uint32_t>(age) * interval) << k;
+        ExpectSameMeasurements(stored[k], ExpectedDataSet(s, slot), k);
+        if (k == 0) continue;
+        const int counts = (s.hist[slot].rain_raw - s.hist[(slot + 174) % 175].rain_raw + 4096) % 4096;
+        EXPECT_NEAR(stored[k].rain - stored[k - 1].rain, 0.518f * counts, 0.01) << k;
+    }
+}
+
+TEST(CommSimHistory, OlderDataSetsAreStoredInFrontOnlyOnRequest) { StoreOlderDataSets(24, 0); }
+
+TEST(CommSimHistory, OlderDataSetsOfAWrappedRingComeInOrder) { StoreOlderDataSets(175, 10); }
 
 TEST(CommSimHistory, MissingDataSetsComeOldestFirstAndNeverTwice) { DownloadThirtyMissing(60, 0); }
 

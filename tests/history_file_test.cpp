@@ -2,6 +2,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -222,6 +224,49 @@ TEST_F(HistoryFile, ReadingToleratesHeadersThatDisagreeWithTheFile) {
     WriteWholeFile(path_, good);
     rec_.file_header.count = -5;
     EXPECT_EQ(GetHistoryDataFromFile(&rec_, page, -1, 20), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(HistoryFile, OlderDataSetsGoInFrontOnlyBeforeTheirOwnFirstDataSet) {
+    // The file's first data set was stored with raw rain 20.0 and offset 10.0.
+    HistoryRecord first = DataSet(10000, 30.0f);
+    ASSERT_EQ(AddHistoryDataSetToFile(&rec_, &first), 0);
+    Append(10001, 2);
+    chmod(path_.c_str(), 0640);
+    HistoryRecord anchor = first;
+    anchor.rain = 20.0f;  // as the console holds it
+    // Oldest first, raw rain: the counter wrapped between the oldest two.
+    std::vector<HistoryRecord> older = {DataSet(9997, 2100.0f), DataSet(9998, 5.0f),
+                                        DataSet(9999, 15.0f)};
+    const std::string before = ReadWholeFile(path_);
+
+    HistoryRecord stranger = anchor;
+    stranger.outdoor_temperature += 0.1f;
+    EXPECT_EQ(PrependHistoryDataSetsToFile(&rec_, older.data(), 3, &stranger), -7);
+    EXPECT_EQ(ReadWholeFile(path_), before);
+
+    ASSERT_EQ(PrependHistoryDataSetsToFile(&rec_, older.data(), 3, &anchor), 0);
+    const std::string bytes = ReadWholeFile(path_);
+    ASSERT_EQ(bytes.size(), 6u * 36u + 28u);
+    EXPECT_EQ(bytes.substr(3 * 36, 3 * 36), before.substr(0, 3 * 36));
+    std::vector<HistoryRecord> all(6);
+    memcpy(all.data(), bytes.data(), 6 * sizeof(HistoryRecord));
+    EXPECT_FLOAT_EQ(all[2].rain, 25.0f);
+    EXPECT_FLOAT_EQ(all[1].rain, 15.0f);
+    EXPECT_FLOAT_EQ(all[0].rain, 2100.0f + 10.0f - HISTORY_RAIN_WRAP_MM);
+    const HistoryFileHeader h = HeaderOf(bytes);
+    EXPECT_EQ(h.count, 6);
+    EXPECT_EQ(h.first_time, 9997u);
+    EXPECT_EQ(h.last_time, 10002u);
+    EXPECT_EQ(memcmp(&h, &rec_.file_header, sizeof h), 0);
+    struct stat st{};
+    ASSERT_EQ(stat(path_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()),
+                            std::filesystem::directory_iterator()), 1) << "nothing left beside";
 }
 
 }  // namespace

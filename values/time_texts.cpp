@@ -4,9 +4,11 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <ctime>
 
 #include "app/setup_record.h"
 #include "values/localisation.h"
+#include "values/time_scales.h"
 
 namespace {
 
@@ -102,6 +104,19 @@ int GetTimeDateString(const int32_t *time, char *date_and_time, char *date,
     if (date) FormatText(date, n, "%02d.%02d.%02d", year, month, day);
     if (time_of_day) FormatText(time_of_day, n, "%02d:%02d %s", shown_hour, minute, suffix);
     return 0;
+}
+
+int GetFileStampString(uint32_t stamp, char *date_and_time) {
+    GMTToLocalTime(&stamp);
+    const time_t t = static_cast<time_t>(stamp);
+    struct tm fields{};
+    if (gmtime_r(&t, &fields) == nullptr) {
+        FormatText(date_and_time, TIME_DATE_TEXT_SIZE, "---");
+        return -1;
+    }
+    const int32_t words[6] = {fields.tm_sec,  fields.tm_min, fields.tm_hour,
+                              fields.tm_mday, fields.tm_mon, fields.tm_year};
+    return GetTimeDateString(words, date_and_time, nullptr, nullptr);
 }
 
 MinMaxTexts *GetMinMaxText(int kind, const float *min, const int32_t *min_stamp,

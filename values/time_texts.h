@@ -17,6 +17,11 @@ constexpr int MIN_MAX_BOTH_SIZE = 2 * MIN_MAX_TEXT_SIZE;
 int GetTimeDateString(const int32_t *time, char *date_and_time, char *date,
                       char *time_of_day);
 
+// A time stamp of the history file as GetTimeDateString's date-and-time text of the
+// wall-clock time it stands for (output of TIME_DATE_TEXT_SIZE bytes). Returns 0; -1,
+// with "---", when the stamp cannot be split.
+int GetFileStampString(uint32_t stamp, char *date_and_time);
+
 struct MinMaxTexts {
     char max_value[MIN_MAX_TEXT_SIZE];
     char max_label[MIN_MAX_TEXT_SIZE];

@@ -15,6 +15,7 @@
 #include "station/comm/comm_flags.h"
 #include "station/comm/comm_thread.h"
 #include "station/comm/kor_state_machine.h"
+#include "station/comm/older_history.h"
 #include "station/comm/polling_cycle.h"
 #include "station/comm/tsq_records.h"
 #include "station/data/kor_clock.h"
@@ -403,10 +404,13 @@ void HandleHistorySettings(const CommandRecord *cmd, KORData *rec) {
     // A console without history memory refuses the write for good; retrying it would
     // hold the command queue, and with it all polling, until the program ends.
     if (!KORMapHasHistoryMemory()) return;
-    UntilDone([&] { return KOR_WriteHistorySettings(&cmd->param, &cmd->param2); });
+    // The write empties the console's store of data sets, so what the file lacks is
+    // fetched first: the newer data sets, and the older ones a new file did not take.
+    // When that cannot be done the interval stays as it is and the user may try again.
+    if (DownloadWaitingHistory(rec) == 0 && StoreOlderDataSets(rec) == 0)
+        UntilDone([&] { return KOR_WriteHistorySettings(&cmd->param, &cmd->param2); });
     Reply(UI_HISTORY_SETTINGS_WRITTEN);
-    // interval_code keeps the interval the data sets still to fetch were stored with; the
-    // header read that follows the download brings in the console's new interval.
+    // The header read that follows brings in the console's new interval.
     rec->station_header.header_timer = 0;
 }
 
@@ -477,6 +481,7 @@ int TSQ_to_CSM_Handler(const CommandRecord *cmd) {
     case 2: HandleHistorySettings(cmd, rec); return 0;
     case 3: HandleHistoryFileChange(cmd, rec); return 0;
     case 6: HandleAlarmFlagsRead(rec); return 0;
+    case COMMAND_STORE_OLDER_DATA_SETS: HandleStoreOlderDataSets(rec); return 0;
     case 24: HandleWindAlarm(cmd, false); return 0;
     case 26: HandleWindAlarm(cmd, true); return 0;
     case 28: HandleWindDirectionAlarm(cmd); return 0;

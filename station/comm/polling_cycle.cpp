@@ -18,6 +18,7 @@
 #include "station/comm/comm_flags.h"
 #include "station/comm/comm_thread.h"
 #include "station/comm/kor_state_machine.h"
+#include "station/comm/older_history.h"
 #include "station/comm/tsq_records.h"
 #include "station/data/kor_clock.h"
 #include "station/data/kor_readers.h"
@@ -232,6 +233,7 @@ void HistoryHeaderStep(KORData *rec) {
     if (n != 0) h->read_index = static_cast<uint16_t>((h->index + HIST_MAX_DATA - (n - 1)) % HIST_MAX_DATA);
     h->header_timer = h->countdown * 60 + 61;
     SendUIRecord(UI_STATION_HISTORY_HEADER, h, sizeof *h);
+    if (n == 0) OfferOlderDataSets(rec);
 }
 
 // Stores one fetched data set. The rain bookkeeping is applied to the file header only
@@ -255,27 +257,37 @@ int StoreDataSet(KORData *rec, HistoryRecord *data_set) {
     return r;
 }
 
+// Fetches the data set at read_index, stamps and stores it. 0 when stored (the download
+// moves on), -1 when the read failed, -2 when the file refused it.
+int FetchNextDataSet(KORData *rec) {
+    KORHistoryHeader *h = &rec->station_header;
+    HistoryRecord data_set;
+    memset(&data_set, 0, sizeof data_set);
+    const uint16_t address = static_cast<uint16_t>(HIST_START_ADDRESS + 19 * h->read_index);
+    if (KOR_ReadHistoryDataSet(&data_set, address) != 0) return -1;
+    const uint32_t step = 60u * static_cast<uint32_t>(h->interval_code + 1);
+    data_set.time = h->last_data_set_time - static_cast<uint32_t>(h->to_read - 1) * step;
+    if (StoreDataSet(rec, &data_set) != 0) return -2;
+    h->read_index = static_cast<uint16_t>((h->read_index + HIST_MAX_DATA + 1) % HIST_MAX_DATA);
+    SendUIRecord(UI_HISTORY_STORED, &rec->file_header, sizeof rec->file_header,
+                 TSQ_INFINITE_TIMEOUT);
+    h->to_read -= 1;
+    if (h->to_read == 0) OfferOlderDataSets(rec);
+    return 0;
+}
+
 void HistoryRecordsStep(KORData *rec) {
     KORHistoryHeader *h = &rec->station_header;
     for (int fetched = 0; fetched <= 20; ++fetched) {
         if (flag_quit.load() != 0 || h->to_read <= 0) return;
         if (flag_polling_blocked != 0 || flag_reception_pause != 0 || flag_new_history_file != 0)
             return;
-        HistoryRecord data_set;
-        memset(&data_set, 0, sizeof data_set);
-        const uint16_t address = static_cast<uint16_t>(HIST_START_ADDRESS + 19 * h->read_index);
-        if (KOR_ReadHistoryDataSet(&data_set, address) != 0) {
+        const int r = FetchNextDataSet(rec);
+        if (r == -2) return;
+        if (r == -1) {
             if (StepMustStop()) return;
             --fetched;  // tried again at once; it does not count against this cycle
-            continue;
         }
-        const uint32_t step = 60u * static_cast<uint32_t>(h->interval_code + 1);
-        data_set.time = h->last_data_set_time - static_cast<uint32_t>(h->to_read - 1) * step;
-        if (StoreDataSet(rec, &data_set) != 0) return;
-        h->read_index = static_cast<uint16_t>((h->read_index + HIST_MAX_DATA + 1) % HIST_MAX_DATA);
-        SendUIRecord(UI_HISTORY_STORED, &rec->file_header, sizeof rec->file_header,
-                     TSQ_INFINITE_TIMEOUT);
-        h->to_read -= 1;
     }
 }
 
@@ -386,6 +398,25 @@ int PollStationData(KORData *rec) {
 
 bool HistoryDataSetsDue(const KORData *rec) {
     return rec->station_header.to_read != 0 && HistoryAvailable() && !HistoryDiscWaiting();
+}
+
+int DownloadWaitingHistory(KORData *rec) {
+    if (!HistoryAvailable() || rec->history_file_ok != 1) return 0;
+    // A download under way keeps its plan; otherwise a fresh header makes one. Without
+    // a header nothing tells what the console holds, and nothing may be dropped.
+    for (int attempt = 0; rec->station_header.to_read == 0 && attempt < 5; ++attempt) {
+        HistoryHeaderStep(rec);
+        if (rec->history_header_valid == 1) break;
+        if (flag_quit.load() != 0) return -1;
+    }
+    if (rec->station_header.to_read == 0 && rec->history_header_valid != 1) return -1;
+    while (rec->station_header.to_read > 0) {
+        if (flag_quit.load() != 0) return -1;
+        const int r = FetchNextDataSet(rec);
+        if (r == -2) return -1;
+        if (r == -1) ConfirmStationID();
+    }
+    return 0;
 }
 
 int ConfirmStationID() {

@@ -12,6 +12,12 @@ int PollStationData(KORData *record);
 // Whether data sets wait to be fetched and the history file may be tried now (it is
 // not while the disc refuses it); the main loop runs the cycle for them.
 bool HistoryDataSetsDue(const KORData *record);
+// Fetches every data set the history file still lacks, however many and while commands
+// wait: a change that makes the console drop its data sets comes after it. Plans from a
+// fresh header read when no download is under way. 0 when nothing is left to fetch (or
+// the console keeps no history), -1 when the thread must quit, the header could not be
+// read in 5 attempts, or the file refused a data set (the user was told).
+int DownloadWaitingHistory(KORData *record);
 // One identification exchange between attempts of a failed request. 0 when the console
 // answered with the expected identification (and the UI was told), -1 otherwise.
 int ConfirmStationID();

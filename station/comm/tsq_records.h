@@ -37,6 +37,10 @@ enum UIRecordKind {
     UI_RAIN = 19,
     UI_STATION_HISTORY_HEADER = 33,
     UI_HISTORY_SETTINGS_WRITTEN = 34,
+    // Older data sets on the console (OlderDataSetsOffer), and the file header after the
+    // request to store them was carried out (or could not be).
+    UI_OLDER_DATA_SETS = 170,
+    UI_OLDER_DATA_SETS_STORED = 171,
 };
 
 // Creates both queues and installs their callbacks: the command queue's on the calling

@@ -4,10 +4,15 @@
 // date, and once the user edits them only the seconds keep running.
 #include "station/settings/history_interval_dialog.h"
 
+#include <cstdio>
+
 #include "app/KOR.h"
 #include "app/kor_panels.h"
+#include "app/older_data_sets.h"
 #include "app/ui_data.h"
 #include "platform/panels.h"
+#include "station/comm/polling_cycle.h"
+#include "station/data/kor_memory_map.h"
 #include "station/settings/command_sender.h"
 #include "station/settings/history_timing.h"
 #include "values/time_scales.h"
@@ -54,6 +59,28 @@ int EnteredPeriod() {
     return hours * 60 + minutes;
 }
 
+// Data sets on the console that the file lacks: the newer ones still to fetch and the
+// older ones a new file did not take. Writing the interval empties the console, so the
+// communication thread fetches them all first; the dialog says so.
+void ShowWaitingDataSets() {
+    int waiting = 0;
+    if (UI_data.history_header_valid) {
+        const int32_t newer = HistoryDataSetsToFetch(&UI_data.station_header, &UI_data.file_header,
+                                                     0, HIST_MAX_DATA);
+        waiting = (newer > 0 ? newer : 0) + OlderDataSetsOnConsoleCount();
+    }
+    if (waiting > 0) {
+        char text[608];
+        GetPanelText(waiting == 1 ? TXTP_CHGHISTP_WAITING_ONE : TXTP_CHGHISTP_WAITING_MANY, text,
+                     sizeof text);
+        char count[16];
+        snprintf(count, sizeof count, "%d", waiting);
+        FillTextField(text, sizeof text, "count", count);
+        SetCtrlVal(change_history_settingsP, CHGHISTP_WAITING, text);
+    }
+    SetCtrlAttribute(change_history_settingsP, CHGHISTP_WAITING, ATTR_VISIBLE, waiting > 0 ? 1 : 0);
+}
+
 uint32_t Now() {
     uint32_t now = 0;
     GetCurrentLocalTime(&now);
@@ -92,7 +119,10 @@ int RefreshNextDataSetDisplayAt(int show_all, uint32_t now) {
     return 0;
 }
 
-int RefreshNextDataSetDisplay(int show_all) { return RefreshNextDataSetDisplayAt(show_all, Now()); }
+int RefreshNextDataSetDisplay(int show_all) {
+    if (show_all) ShowWaitingDataSets();  // the count falls while the download runs
+    return RefreshNextDataSetDisplayAt(show_all, Now());
+}
 
 int OpenChangeHistorySettings(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
