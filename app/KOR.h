@@ -109,6 +109,7 @@ constexpr int KORP_HISTORY = 101;
 constexpr int KORP_SAVE_TEXT = 102;
 constexpr int KORP_QUIT = 103;
 constexpr int KORP_BLINK_TIMER = 104;
+constexpr int KORP_STATUS = 130;
 
 // txtP
 constexpr int TXTP = 2;
@@ -472,6 +473,9 @@ constexpr int TIMERP_LIVETICK = 4;   // counts the groups' live and poll timers 
     X(TXTP_LANGUAGE_NO_TEXTS, 220, 303) \
     X(TXTP_LANGUAGE_SKIPPED, 221, 303) \
     X(TXTP_HISTORY_FILE_UNUSABLE, 222, 303) \
+    X(TXTP_TIP_ALARM_LAMP, 260, 100) \
+    X(TXTP_INFO_COUNT_ONE, 261, 303) \
+    X(TXTP_EXPORT_SAVED, 262, 303) \
 
 #define TXTP_DECLARE_CONSTANT(name, id, limit) constexpr int name = id;
 TXTP_TEXTS(TXTP_DECLARE_CONSTANT)

@@ -1,6 +1,7 @@
 // Language choice. A file is read once on its own before it is applied, so that a file
 // that turns out to be unreadable or no language file at all never replaces the texts
-// in use; the application itself is LocaliseAllPanels, the same as at start-up.
+// in use; the application itself is LocaliseAllPanels, the same as at start-up. A
+// language picked is only a preview until the dialog's OK saves the settings.
 #include "app/language_choice.h"
 
 #include <algorithm>
@@ -34,6 +35,8 @@ struct LanguageEntry {
 
 // Item value v of the list is entry v - 1.
 std::vector<LanguageEntry> languages;
+// The language in use when the dialog opened: what a cancel goes back to.
+std::string language_at_open;
 
 bool IsLanguageFile(const std::string &folder, const char *name) {
     const size_t n = strlen(name);
@@ -89,6 +92,12 @@ void Report(int title_text, int message_text, const std::string &path) {
 
 void IgnoreEntry(int, const char *, void *) {}
 
+// Everything drawn from texts outside the texts panel's own labels.
+void RedrawInLanguage() {
+    RefreshKORPanelSurface();
+    // Longer texts widened the window; it takes back the room shorter ones leave.
+    FitPanelToContents(korP);
+}
 
 void Apply(const LanguageEntry &entry) {
     const std::string path = entry.folder + "/" + entry.name;
@@ -111,8 +120,7 @@ void Apply(const LanguageEntry &entry) {
         Report(TXTP_ERROR_TITLE, TXTP_LANGUAGE_UNREADABLE, path);
         return;
     }
-    RefreshKORPanelSurface();
-    SaveSetupOrReport();
+    RedrawInLanguage();
     if (stats.malformed > 0) Report(TXTP_GLOBALP_LANGUAGE_LABEL, TXTP_LANGUAGE_SKIPPED, path);
 }
 
@@ -124,6 +132,7 @@ void FillLanguageList() {
     char program_dir[4096];
     GetProjectDir(program_dir, sizeof program_dir);
     CollectFolder(program_dir);
+    language_at_open = CurrentLanguage();
     ClearListCtrl(globalP, GLOBALP_LANGUAGE);
     for (size_t i = 0; i < languages.size(); ++i) {
         const std::string &name = languages[i].name;
@@ -143,4 +152,12 @@ int SelectLanguage(int, int, int event, void *, int, int) {
     // A refused file leaves the list on the language in use.
     MarkCurrent();
     return 0;
+}
+
+void RestoreLanguageAtOpen() {
+    if (language_at_open.empty() || language_at_open == CurrentLanguage()) return;
+    snprintf(setup.language_file, sizeof setup.language_file, "%s", language_at_open.c_str());
+    // A file gone meanwhile leaves the resource's texts, as at start-up.
+    (void)LocaliseAllPanels();
+    RedrawInLanguage();
 }

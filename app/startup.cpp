@@ -100,6 +100,7 @@ int StartClearHorizon(int argc, char *argv[]) {
     (void)LocaliseAllPanels();
     InitTableTileLine(&setup.units.pressure_unit);
     EnableDisableToolTips(setup.tooltips_enabled);
+    SetNumberFieldsDecimalComma(setup.decimal_comma);
     SetUIDataToDefault();
     RefreshKORPanelSurface();
     DisplayPanel(korP);

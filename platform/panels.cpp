@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QLayout>
 #include <QTimer>
 #include <algorithm>
 #include <mutex>
@@ -256,6 +257,16 @@ int HidePanel(int panel) {
         return 0;
     }
     p->widget->hide();
+    return 0;
+}
+
+int FitPanelToContents(int panel) {
+    int error = 0;
+    const std::shared_ptr<Panel> p = WidgetPanel(panel, &error);
+    if (p == nullptr) return error;
+    QWidget *w = p->widget;
+    if (w->layout() != nullptr) w->layout()->activate();
+    w->resize(w->sizeHint().expandedTo(w->minimumSizeHint()));
     return 0;
 }
 

@@ -79,6 +79,13 @@ int RefreshNextDataSetDisplayAt(int show_all, uint32_t now) {
         d += steps * step;
         UI_data.history_next_time = static_cast<uint32_t>(UI_data.history_next_time + steps * step);
     }
+    if (d > step) {
+        // At most one interval away: a countdown left from a longer interval would
+        // otherwise be offered, and written back to the station, as it stands.
+        const int64_t steps = (d - 1) / step;
+        d -= steps * step;
+        UI_data.history_next_time = static_cast<uint32_t>(UI_data.history_next_time - steps * step);
+    }
     if (UI_data.history_next_from_period == 1) {
         if (!show_all) return 0;
         ShowValue(CHGHISTP_NEXT_H, static_cast<int>(d / 3600));
