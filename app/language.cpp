@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/display.h"
 #include "app/kor_panels.h"
 #include "app/language_file.h"
 #include "app/setup_record.h"
@@ -71,6 +72,8 @@ int LocaliseAllPanels() {
     // of texts, made here so that they never lag behind the language.
     InitTableTileLine(&setup.units.pressure_unit);
     RedrawHistoryPanel();
+    // Direction names and the history information on the main panel are texts too.
+    RefreshKORPanelSurface();
     InitToolTips();
     SetSleepPolicy(policy);
     return result;

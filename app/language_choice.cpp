@@ -15,7 +15,6 @@
 
 #include "app/setup_messages.h"
 #include "app/KOR.h"
-#include "app/display.h"
 #include "app/kor_panels.h"
 #include "app/language.h"
 #include "app/language_file.h"
@@ -92,12 +91,6 @@ void Report(int title_text, int message_text, const std::string &path) {
 
 void IgnoreEntry(int, const char *, void *) {}
 
-// Everything drawn from texts outside the texts panel's own labels.
-void RedrawInLanguage() {
-    RefreshKORPanelSurface();
-    // Longer texts widened the window; it takes back the room shorter ones leave.
-    FitPanelToContents(korP);
-}
 
 void Apply(const LanguageEntry &entry) {
     const std::string path = entry.folder + "/" + entry.name;
@@ -120,7 +113,8 @@ void Apply(const LanguageEntry &entry) {
         Report(TXTP_ERROR_TITLE, TXTP_LANGUAGE_UNREADABLE, path);
         return;
     }
-    RedrawInLanguage();
+    // Longer texts widened the main window; it takes back the room shorter ones leave.
+    FitPanelToContents(korP);
     if (stats.malformed > 0) Report(TXTP_GLOBALP_LANGUAGE_LABEL, TXTP_LANGUAGE_SKIPPED, path);
 }
 
@@ -159,5 +153,5 @@ void RestoreLanguageAtOpen() {
     snprintf(setup.language_file, sizeof setup.language_file, "%s", language_at_open.c_str());
     // A file gone meanwhile leaves the resource's texts, as at start-up.
     (void)LocaliseAllPanels();
-    RedrawInLanguage();
+    FitPanelToContents(korP);
 }
