@@ -110,8 +110,9 @@ int LoadPanel(int parent, const char *file_name, int resource_id);
 int DiscardPanel(int panel);
 int DisplayPanel(int panel);
 int HidePanel(int panel);
-// Resizes the panel's window to what its contents ask for, smaller as well as larger
-// (after its texts changed).
+// Resizes the panel's window to the size the resource file gives it, or larger where its
+// contents need more room: after its texts changed, it grows for longer ones and shrinks
+// back for shorter ones.
 int FitPanelToContents(int panel);
 // Shows the panel as a modal pop-up (the rest of the program's windows take no input
 // until it is removed); returns at once.

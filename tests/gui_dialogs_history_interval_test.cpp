@@ -120,6 +120,14 @@ TEST_F(HistoryIntervalDialog, TheNextDataSetIsNeverMoreThanOneIntervalAhead) {
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].param, 0);
     EXPECT_LE(sent[0].param2, 1);  // not the stale 13 minutes
+
+    // Nor after a change to an interval that is not round, nor when typed.
+    HeaderArrives(14, 12);
+    Commit(OpenChangeHistorySettings, historyP, HISTORYP_HIST_SETTINGS);
+    EnterPeriod(0, 7);
+    EXPECT_LE(Value(CHGHISTP_NEXT_H) * 60 + Value(CHGHISTP_NEXT_M), 7);
+    Enter(CHGHISTP_NEXT_M, 40, CB_HistoryNextSettingChanged);
+    EXPECT_EQ(Value(CHGHISTP_NEXT_M), 7);
 }
 
 TEST_F(HistoryIntervalDialog, OpensOnTheStationsIntervalAndCountsDown) {

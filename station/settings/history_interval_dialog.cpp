@@ -60,6 +60,15 @@ uint32_t Now() {
     return now;
 }
 
+// A next time the user keeps or types is at most one interval away: the station would
+// otherwise wait longer than its interval for the first data set.
+void KeepNextWithinPeriod(int period) {
+    if (Value(CHGHISTP_NEXT_H) * 60 + Value(CHGHISTP_NEXT_M) <= period) return;
+    SetCtrlVal(change_history_settingsP, CHGHISTP_NEXT_H, period / 60);
+    SetCtrlVal(change_history_settingsP, CHGHISTP_NEXT_M, period % 60);
+    UI_data.history_next_time = Now() + static_cast<uint32_t>(period) * 60;
+}
+
 }  // namespace
 
 int RefreshNextDataSetDisplayAt(int show_all, uint32_t now) {
@@ -123,6 +132,8 @@ int CB_HistoryPeriodSettingChanged(int, int, int event, void *, int, int) {
         // that passes while the dialog is up moves on by exactly one round period.
         UI_data.history_round_period = round - 1;
         GetRoundetTimeToNextKORDataSet(round, &UI_data.history_next_time);
+    } else {
+        KeepNextWithinPeriod(period);
     }
     UI_data.history_next_from_period = is_round;
     RefreshNextDataSetDisplay(1);
@@ -132,6 +143,7 @@ int CB_HistoryPeriodSettingChanged(int, int, int event, void *, int, int) {
 int CB_HistoryNextSettingChanged(int, int, int event, void *, int, int) {
     if (event != EVENT_VAL_CHANGED && event != EVENT_LEFT_DOUBLE_CLICK) return 0;
     UI_data.history_next_from_period = 0;
+    KeepNextWithinPeriod(EnteredPeriod());
     RefreshNextDataSetDisplay(1);
     return 0;
 }
