@@ -61,12 +61,14 @@ uint32_t Now() {
 }
 
 // A next time the user keeps or types is at most one interval away: the station would
-// otherwise wait longer than its interval for the first data set.
+// otherwise wait longer than its interval for the first data set. The minutes count from
+// the next whole minute, so one interval is the period less one minute.
 void KeepNextWithinPeriod(int period) {
-    if (Value(CHGHISTP_NEXT_H) * 60 + Value(CHGHISTP_NEXT_M) <= period) return;
-    SetCtrlVal(change_history_settingsP, CHGHISTP_NEXT_H, period / 60);
-    SetCtrlVal(change_history_settingsP, CHGHISTP_NEXT_M, period % 60);
-    UI_data.history_next_time = Now() + static_cast<uint32_t>(period) * 60;
+    const int most = period > 0 ? period - 1 : 0;
+    if (Value(CHGHISTP_NEXT_H) * 60 + Value(CHGHISTP_NEXT_M) <= most) return;
+    SetCtrlVal(change_history_settingsP, CHGHISTP_NEXT_H, most / 60);
+    SetCtrlVal(change_history_settingsP, CHGHISTP_NEXT_M, most % 60);
+    GetRealTimeToNextKORDataSet(&most, &UI_data.history_next_time);
 }
 
 }  // namespace
