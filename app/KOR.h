@@ -114,6 +114,7 @@ constexpr int KORP_OLDER_BAR = 190;
 constexpr int KORP_OLDER_TEXT = 191;
 constexpr int KORP_OLDER_STORE = 192;
 constexpr int KORP_OLDER_LATER = 193;
+constexpr int KORP_STATUS = 130;
 
 // txtP
 constexpr int TXTP = 2;
@@ -486,6 +487,9 @@ constexpr int TIMERP_LIVETICK = 4;   // counts the groups' live and poll timers 
     X(TXTP_KORP_OLDER_LATER, 343, 303) \
     X(TXTP_CHGHISTP_WAITING_ONE, 344, 303) \
     X(TXTP_CHGHISTP_WAITING_MANY, 345, 303) \
+    X(TXTP_TIP_ALARM_LAMP, 260, 100) \
+    X(TXTP_INFO_COUNT_ONE, 261, 303) \
+    X(TXTP_EXPORT_SAVED, 262, 303) \
 
 #define TXTP_DECLARE_CONSTANT(name, id, limit) constexpr int name = id;
 TXTP_TEXTS(TXTP_DECLARE_CONSTANT)

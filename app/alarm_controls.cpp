@@ -26,6 +26,10 @@ const int kSymbolOfSlot[kAlarmPendingSlots] = {
     KORP_OHUM_HI_SYM,  KORP_OHUM_LO_SYM,  KORP_RAIN_1H_SYM,  KORP_RAIN_24H_SYM,
 };
 
+// Index: pending slot; the flag of the bell that the slot's symbol stands beside.
+const int kFlagOfSlot[kAlarmPendingSlots] = {6, 5, 8, 7, 10, 9, 12, 11, 21, 20,
+                                             19, 4, 3, 1, 14, 13, 16, 15, 18, 17};
+
 // Index: minmax_clear_pending slot.
 const int kFieldOfMinMax[kMinMaxPendingSlots] = {
     KORP_IHUM_MINMAX,  KORP_OHUM_MINMAX,   KORP_ITEMP_MINMAX,  KORP_OTEMP_MINMAX,
@@ -45,6 +49,11 @@ int AlarmBellControl(int flag) {
 int AlarmSymbolControl(int slot) {
     if (slot < 0 || slot >= kAlarmPendingSlots) return 0;
     return kSymbolOfSlot[slot];
+}
+
+int AlarmFlagOfSlot(int slot) {
+    if (slot < 0 || slot >= kAlarmPendingSlots) return 0;
+    return kFlagOfSlot[slot];
 }
 
 int MinMaxFieldControl(int slot) {

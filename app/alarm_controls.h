@@ -11,5 +11,7 @@ constexpr int kMinMaxPendingSlots = 13;
 int AlarmBellControl(int flag);
 // Symbol of pending slot 0..19 (alarm_change_pending), 0 outside.
 int AlarmSymbolControl(int slot);
+// Alarm flag (1 and 3..21) of pending slot 0..19, 0 outside.
+int AlarmFlagOfSlot(int slot);
 // Field of minmax_clear_pending slot 0..12, 0 outside.
 int MinMaxFieldControl(int slot);

@@ -58,19 +58,23 @@ void ShowAlarmStates() {
     shown_general_alarm = general;
 }
 
+// A lamp is red while it has something to say, grey and dark otherwise. It blinks by
+// its light, never by hiding, so that nothing beside it moves.
+void SetLamp(int control, bool red, bool lit) {
+    SetCtrlAttribute(korP, control, ATTR_TEXT_COLOR, red ? kSymbolRed : kSymbolGrey);
+    SetCtrlVal(korP, control, lit ? 1 : 0);
+}
+
 void BlinkPendingMarks() {
-    for (int slot = 0; slot < kAlarmPendingSlots; ++slot) {
-        if (!UI_data.alarm_change_pending[slot]) continue;
-        const int symbol = AlarmSymbolControl(slot);
-        SetCtrlAttribute(korP, symbol, ATTR_VISIBLE, blink_phase);
-        SetCtrlAttribute(korP, symbol, ATTR_TEXT_COLOR, kSymbolRed);
-    }
+    for (int slot = 0; slot < kAlarmPendingSlots; ++slot) ShowAlarmSymbol(slot);
     for (int slot = 0; slot < kMinMaxPendingSlots; ++slot) {
         if (!UI_data.minmax_clear_pending[slot]) continue;
         SetCtrlAttribute(korP, MinMaxFieldControl(slot), ATTR_VISIBLE, blink_phase);
     }
-    if (UI_data.general_alarm_clear_pending && !GeneralAlarmHidden())
-        SetCtrlAttribute(korP, KORP_GENERAL_ALARM_SYM, ATTR_VISIBLE, blink_phase);
+    if (!GeneralAlarmHidden()) {
+        const bool pending = UI_data.general_alarm_clear_pending != 0;
+        SetLamp(KORP_GENERAL_ALARM_SYM, pending, pending && blink_phase);
+    }
 }
 
 // "Date: <date>\nTime: <time>" with the labels of the texts panel.
@@ -102,6 +106,20 @@ void ResetMinMax(TempGroup *g) { g->min = g->max = g->current; }
 }  // namespace
 
 int BlinkPhase() { return blink_phase; }
+
+void ShowAlarmSymbol(int slot) {
+    const int symbol = AlarmSymbolControl(slot);
+    if (symbol == 0) return;
+    if (UI_data.alarm_change_pending[slot]) {
+        SetLamp(symbol, true, blink_phase == 1);
+        return;
+    }
+    const int flag = AlarmFlagOfSlot(slot);
+    const AlarmFlags &state = UI_data.alarm_state;
+    const bool went_off = state.live_timer != 0 && state.flag[flag] == 1 &&
+                          UI_data.alarm_enable.flag[flag] == 1;
+    SetLamp(symbol, went_off, went_off);
+}
 
 int BlinkTimer(int, int, int event, void *, int, int) {
     if (event != EVENT_TIMER_TICK) return 0;
@@ -159,7 +177,7 @@ void ConfirmReset(int kind) {
         SetCtrlAttribute(korP, KORP_GENERAL_ALARM, ATTR_DIMMED, 0);
         SetCtrlAttribute(korP, KORP_GENERAL_ALARM_SYM, ATTR_DIMMED, 0);
         SetCtrlAttribute(korP, KORP_GENERAL_ALARM_SYM, ATTR_VISIBLE, 1);
-        SetCtrlAttribute(korP, KORP_GENERAL_ALARM_SYM, ATTR_TEXT_COLOR, kSymbolGrey);
+        SetLamp(KORP_GENERAL_ALARM_SYM, false, false);
         return;
     }
     RainGroup &rain = UI_data.rain;

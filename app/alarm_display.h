@@ -15,6 +15,10 @@ void ShowMinMaxStamps(const UIRecord *record);
 void ConfirmReset(int kind);
 // The blink phase (0 or 1) of the last tick.
 int BlinkPhase();
+// The lamp beside the bell of pending slot 0..19: blinking red while a change to that
+// alarm waits for the station's confirmation, steady red while the alarm is on and went
+// off, dark grey otherwise.
+void ShowAlarmSymbol(int slot);
 // Cancel of the clear-min/max, clear-general-alarm and history interval dialogs.
 int AbortPopup(int panel, int control, int event, void *callback_data, int event_data1,
                int event_data2);

@@ -135,7 +135,8 @@ void FillClearMinMax(const ClearRow &row, int code) {
 }
 
 bool OpeningClick(int panel, int event) {
-    return panel == korP && (event == EVENT_LEFT_DOUBLE_CLICK || event == EVENT_RIGHT_CLICK);
+    return panel == korP && (event == EVENT_LEFT_CLICK || event == EVENT_LEFT_DOUBLE_CLICK ||
+                             event == EVENT_RIGHT_CLICK);
 }
 
 }  // namespace
@@ -196,6 +197,7 @@ int ClearGeneralAlarm(int, int, int event, void *, int, int) {
         SetCtrlAttribute(korP, KORP_GENERAL_ALARM, ATTR_DIMMED, 1);
         SetCtrlAttribute(korP, KORP_GENERAL_ALARM_SYM, ATTR_DIMMED, 1);
         SetCtrlAttribute(korP, KORP_GENERAL_ALARM_SYM, ATTR_TEXT_COLOR, kSymbolRed);
+        SetCtrlVal(korP, KORP_GENERAL_ALARM_SYM, 1);
     } else {
         ReportCommandNotSent();
     }

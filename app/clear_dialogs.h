@@ -4,7 +4,7 @@
 // confirms (app/alarm_display.h, ConfirmReset).
 #pragma once
 
-// Min/max and rain fields of the main panel: a left double click or a right click opens
+// Min/max and rain fields of the main panel: a left click, double click or right click opens
 // the dialog for the field.
 int LoadClearMinMax(int panel, int control, int event, void *callback_data, int event_data1,
                     int event_data2);
@@ -13,7 +13,7 @@ void ViewMinMaxObjects(int min_group, int max_group, int single_group);
 // OK of the clear-min/max dialog (commit).
 int ClearMinMax(int panel, int control, int event, void *callback_data, int event_data1,
                 int event_data2);
-// The general-alarm indicator: a left double click or a right click opens the dialog.
+// The general-alarm indicator: a left click, double click or right click opens the dialog.
 int LoadClearGeneralAlarm(int panel, int control, int event, void *callback_data,
                           int event_data1, int event_data2);
 // OK of the clear-general-alarm dialog (commit).

@@ -96,7 +96,7 @@ void ConfirmAlarmWritten(int slot) {
     const int symbol = AlarmSymbolControl(slot);
     SetCtrlAttribute(korP, symbol, ATTR_DIMMED, 0);
     SetCtrlAttribute(korP, symbol, ATTR_VISIBLE, 1);
-    SetCtrlAttribute(korP, symbol, ATTR_TEXT_COLOR, kSymbolGrey);
+    ShowAlarmSymbol(slot);
 }
 
 void ShowAlarmReadBack(const AlarmReadBack &a, const UIRecord *r) {

@@ -59,10 +59,25 @@ void ShowTemperatureGroup(const TempGroup *g, int quantity, const int *controls,
     SetCtrlVal(korP, minmax, text);
 }
 
+// Top of a rain gauge's scale: the round number (1, 2 or 5 times a power of ten) at or
+// above the value, at least 10 mm or 0.5 inch, so that a few millimetres still make a
+// column one can see and a cloudburst still fits.
+double RainScaleTop(const LocalisedValue &v) {
+    const double least = setup.units.rain_unit == 0 ? 10.0 : 0.5;
+    const double value = v.value;
+    if (v.status != LOCALISED_VALID || !(value > least)) return least;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(value)));
+    for (const double factor : {1.0, 2.0, 5.0})
+        if (factor * magnitude >= value) return factor * magnitude;
+    return 10.0 * magnitude;
+}
+
 void ShowRainGauge(int quantity, float value, int gauge, int text) {
     const LocalisedValue v = Localise(quantity, &value);
     SetCtrlAttribute(korP, gauge, ATTR_MIN_VALUE, static_cast<double>(v.scale_min));
-    SetCtrlAttribute(korP, gauge, ATTR_MAX_VALUE, static_cast<double>(v.scale_max));
+    SetCtrlAttribute(korP, gauge, ATTR_MAX_VALUE, RainScaleTop(v));
+    // The unit goes with the scale's marks: "20 mm" at the top.
+    SetCtrlAttribute(korP, gauge, ATTR_LABEL_TEXT, v.unit_text);
     SetCtrlVal(korP, gauge, static_cast<double>(v.value));
     SetCtrlVal(korP, text, v.value_unit_text);
 }
@@ -229,11 +244,10 @@ void ShowAlarmEnables(const AlarmFlags *g) {
 }
 
 void ActualiseCurrentInfoFileHeader(const HistoryFileHeader *header) {
-    char caption_file[304], caption_first[304], caption_last[304], caption_count[304];
+    char caption_file[304], caption_first[304], caption_last[304];
     GetPanelText(TXTP_INFO_FILE, caption_file, sizeof caption_file);
     GetPanelText(TXTP_INFO_FIRST, caption_first, sizeof caption_first);
     GetPanelText(TXTP_INFO_LAST, caption_last, sizeof caption_last);
-    GetPanelText(TXTP_INFO_COUNT, caption_count, sizeof caption_count);
     char path[sizeof setup.history_file + 1];
     memcpy(path, setup.history_file, sizeof setup.history_file);
     path[sizeof setup.history_file] = '\0';
@@ -254,12 +268,19 @@ void ActualiseCurrentInfoFileHeader(const HistoryFileHeader *header) {
             GetTimeDateString(stamp, outs[i], nullptr, nullptr);
         }
     }
+    char count[320];
+    DataSetCountText(header->count, count, sizeof count);
     char text[2048];
-    snprintf(text, sizeof text, " %s\n %s \n %s%s \n %s%s \n %d %s", caption_file, file,
-             caption_first, first, caption_last, last, static_cast<int>(header->count),
-             caption_count);
+    snprintf(text, sizeof text, " %s\n %s \n %s%s \n %s%s \n %s", caption_file, file,
+             caption_first, first, caption_last, last, count);
     if (korP > 0) SetCtrlVal(korP, KORP_HISTORY_INFO, text);
     if (historyP > 0) SetCtrlVal(historyP, HISTORYP_INFO, text);
+}
+
+void DataSetCountText(long long count, char *out, int size) {
+    char word[304];
+    GetPanelText(count == 1 ? TXTP_INFO_COUNT_ONE : TXTP_INFO_COUNT, word, sizeof word);
+    snprintf(out, static_cast<size_t>(size), "%lld %s", count, word);
 }
 
 int RefreshKORPanelSurface() {

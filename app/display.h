@@ -31,3 +31,6 @@ void GetDirectionString(int direction, char *name, char *name_and_bearing);
 // The history file information (file name, first and last data set, their number) in
 // the main panel's and the history panel's information fields.
 void ActualiseCurrentInfoFileHeader(const HistoryFileHeader *header);
+// "<n> data set" or "<n> data sets": the number with the texts panel's word for one
+// data set or for any other number of them.
+void DataSetCountText(long long count, char *out, int size);

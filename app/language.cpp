@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/display.h"
 #include "app/kor_panels.h"
 #include "app/language_file.h"
 #include "app/setup_record.h"
 #include "app/tooltips.h"
+#include "history/history_view.h"
 #include "platform/files.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
@@ -66,6 +68,12 @@ int LocaliseAllPanels() {
         result = -1;
     }
     ApplyPanelTexts();
+    // The history table's titles and the export's titles and direction names are copies
+    // of texts, made here so that they never lag behind the language.
+    InitTableTileLine(&setup.units.pressure_unit);
+    RedrawHistoryPanel();
+    // Direction names and the history information on the main panel are texts too.
+    RefreshKORPanelSurface();
     InitToolTips();
     SetSleepPolicy(policy);
     return result;

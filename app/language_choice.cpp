@@ -1,6 +1,7 @@
 // Language choice. A file is read once on its own before it is applied, so that a file
 // that turns out to be unreadable or no language file at all never replaces the texts
-// in use; the application itself is LocaliseAllPanels, the same as at start-up.
+// in use; the application itself is LocaliseAllPanels, the same as at start-up. A
+// language picked is only a preview until the dialog's OK saves the settings.
 #include "app/language_choice.h"
 
 #include <algorithm>
@@ -14,7 +15,6 @@
 
 #include "app/setup_messages.h"
 #include "app/KOR.h"
-#include "app/display.h"
 #include "app/kor_panels.h"
 #include "app/language.h"
 #include "app/language_file.h"
@@ -34,6 +34,8 @@ struct LanguageEntry {
 
 // Item value v of the list is entry v - 1.
 std::vector<LanguageEntry> languages;
+// The language in use when the dialog opened: what a cancel goes back to.
+std::string language_at_open;
 
 bool IsLanguageFile(const std::string &folder, const char *name) {
     const size_t n = strlen(name);
@@ -111,8 +113,8 @@ void Apply(const LanguageEntry &entry) {
         Report(TXTP_ERROR_TITLE, TXTP_LANGUAGE_UNREADABLE, path);
         return;
     }
-    RefreshKORPanelSurface();
-    SaveSetupOrReport();
+    // Longer texts widened the main window; it takes back the room shorter ones leave.
+    FitPanelToContents(korP);
     if (stats.malformed > 0) Report(TXTP_GLOBALP_LANGUAGE_LABEL, TXTP_LANGUAGE_SKIPPED, path);
 }
 
@@ -124,6 +126,7 @@ void FillLanguageList() {
     char program_dir[4096];
     GetResourceDir(program_dir, sizeof program_dir);
     CollectFolder(program_dir);
+    language_at_open = CurrentLanguage();
     ClearListCtrl(globalP, GLOBALP_LANGUAGE);
     for (size_t i = 0; i < languages.size(); ++i) {
         const std::string &name = languages[i].name;
@@ -143,4 +146,12 @@ int SelectLanguage(int, int, int event, void *, int, int) {
     // A refused file leaves the list on the language in use.
     MarkCurrent();
     return 0;
+}
+
+void RestoreLanguageAtOpen() {
+    if (language_at_open.empty() || language_at_open == CurrentLanguage()) return;
+    snprintf(setup.language_file, sizeof setup.language_file, "%s", language_at_open.c_str());
+    // A file gone meanwhile leaves the resource's texts, as at start-up.
+    (void)LocaliseAllPanels();
+    FitPanelToContents(korP);
 }

@@ -71,6 +71,7 @@ void TakeDateAndNumberStyle(ChangeFlags *flags) {
         setup.decimal_comma = 1;
         flags->display = 1;
     }
+    SetNumberFieldsDecimalComma(setup.decimal_comma);
 }
 
 void TakeUnits(ChangeFlags *flags) {
@@ -149,7 +150,10 @@ int SettigsOK(int, int, int event, void *, int, int) {
 }
 
 int SettingsAbort(int, int, int event, void *, int, int) {
-    if (event == EVENT_COMMIT) RemovePopup(1);
+    // Closing the window is a cancel too.
+    if (event != EVENT_COMMIT && event != EVENT_CLOSE) return 0;
+    RestoreLanguageAtOpen();
+    RemovePopup(1);
     return 0;
 }
 

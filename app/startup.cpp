@@ -115,6 +115,7 @@ int StartClearHorizon(int argc, char *argv[]) {
     (void)LocaliseAllPanels();
     InitTableTileLine(&setup.units.pressure_unit);
     EnableDisableToolTips(setup.tooltips_enabled);
+    SetNumberFieldsDecimalComma(setup.decimal_comma);
     SetUIDataToDefault();
     RefreshKORPanelSurface();
     // Without a screen the panels still hold the display's state, they are just never shown.

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/KOR.h"
+#include "app/alarm_controls.h"
 #include "app/kor_panels.h"
 #include "app/panel_text_tables.h"
 #include "app/setup_record.h"
@@ -14,7 +15,7 @@
 namespace {
 
 constexpr int kToolTipTextSize = 101;  // at most 100 characters
-constexpr int kMaxToolTips = 80;
+constexpr int kMaxToolTips = 96;
 
 struct ToolTip {
     int control;
@@ -78,6 +79,9 @@ void InitToolTips() {
     NewSet(tool_tips_for_KOR_P);
     for (int i = 0; i < kMainToolTipCount; ++i)
         AttachTip(tool_tips_for_KOR_P, kMainToolTips[i].control, kMainToolTips[i].text);
+    // Every lamp beside a bell means the same.
+    for (int slot = 0; slot < kAlarmPendingSlots; ++slot)
+        AttachTip(tool_tips_for_KOR_P, AlarmSymbolControl(slot), TXTP_TIP_ALARM_LAMP);
     AdaptPressureToolTips(&setup.absolute_pressure);
     for (int i = 0; i < kHistoryToolTipCount; ++i)
         AttachTip(tool_tips_for_HISTORY_P, kHistoryToolTips[i].control, kHistoryToolTips[i].text);

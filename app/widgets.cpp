@@ -31,6 +31,14 @@ QWidget *Make(QWidget *parent) {
     return new Widget(parent);
 }
 
+// Bells blink by hiding, signs and lamps come and go: what stands beside them keeps its
+// place.
+void KeepPlaceWhenHidden(QWidget *w) {
+    QSizePolicy policy = w->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(policy);
+}
+
 }  // namespace
 
 void RegisterAppWidgets() {
@@ -68,6 +76,11 @@ void CHScaleGauge::setColor(const QColor &c) {
     update();
 }
 
+void CHScaleGauge::setLabel(const QString &text) {
+    label_ = text;
+    update();
+}
+
 double CHScaleGauge::FillShare() const {
     const double span = maximum_ - minimum_;
     if (!(span > 0.0)) return 0.0;
@@ -101,7 +114,8 @@ void CHScaleGauge::PaintScale(QPainter &p, const QRectF &column) const {
     for (double v = std::ceil(minimum_ / step - 1e-9) * step; v <= maximum_ + step * 1e-6; v += step) {
         const double y = column.bottom() - (v - minimum_) / span * column.height();
         p.drawLine(QPointF(column.right() + 2, y), QPointF(column.right() + 6, y));
-        const QString label = QString::number(std::fabs(v) < step * 1e-6 ? 0.0 : v, 'f', decimals);
+        QString label = QString::number(std::fabs(v) < step * 1e-6 ? 0.0 : v, 'f', decimals);
+        if (!label_.isEmpty() && v + step > maximum_ + step * 1e-6) label += QLatin1Char(' ') + label_;
         p.drawText(QRectF(column.right() + 8, y - 8, width() - column.right() - 8, 16),
                    Qt::AlignLeft | Qt::AlignVCenter, label);
     }
@@ -112,7 +126,7 @@ double CHScaleGauge::LabelRoom() const {
     QFont f = font();
     f.setPointSizeF(qMax(6.5, f.pointSizeF() - 1.5));
     const QFontMetricsF m(f);
-    const double widest = qMax(m.horizontalAdvance(QString::number(maximum_, 'f', 0)),
+    const double widest = qMax(m.horizontalAdvance(QString::number(maximum_, 'f', 0) + QLatin1Char(' ') + label_),
                                m.horizontalAdvance(QString::number(minimum_, 'f', 0)));
     return widest + m.horizontalAdvance(QStringLiteral(".0")) + 10;
 }
@@ -179,7 +193,7 @@ void CHRainGauge::paintEvent(QPaintEvent *) {
 
 // ---- pictures --------------------------------------------------------------------------
 
-CHPicture::CHPicture(QWidget *parent) : QWidget(parent) {}
+CHPicture::CHPicture(QWidget *parent) : QWidget(parent) { KeepPlaceWhenHidden(this); }
 
 void CHPicture::setValue(int v) {
     value_ = v;
@@ -216,7 +230,7 @@ void CHPicture::paintEvent(QPaintEvent *) {
 
 // ---- lamps -----------------------------------------------------------------------------
 
-CHLed::CHLed(QWidget *parent) : QWidget(parent) {}
+CHLed::CHLed(QWidget *parent) : QWidget(parent) { KeepPlaceWhenHidden(this); }
 
 void CHLed::setValue(int v) {
     value_ = v;
@@ -244,7 +258,12 @@ void CHLed::paintEvent(QPaintEvent *) {
     const QRectF r((width() - side) / 2.0, (height() - side) / 2.0, side, side);
     QColor base = value_ != 0 ? on_color_ : on_color_.darker(260);
     if (value_ == 0) base.setAlpha(90);
-    if (!isEnabled()) base = QColor(0xc8, 0xc8, 0xc8);
+    // A dimmed lamp that is lit still shows its colour, paler: it may be the very sign
+    // that something waits (a change sent, not yet confirmed).
+    if (!isEnabled()) {
+        if (value_ == 0) base = QColor(0xc8, 0xc8, 0xc8);
+        else base.setAlpha(150);
+    }
     QRadialGradient g(r.center() - QPointF(side * 0.18, side * 0.18), side * 0.7);
     g.setColorAt(0.0, base.lighter(value_ != 0 ? 160 : 120));
     g.setColorAt(1.0, base);

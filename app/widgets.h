@@ -23,8 +23,12 @@ class CHScaleGauge : public QWidget {
     Q_PROPERTY(double minimum READ minimum WRITE setMinimum)
     Q_PROPERTY(double maximum READ maximum WRITE setMaximum)
     Q_PROPERTY(QColor color READ color WRITE setColor)
+    // Shown after the number of the scale's top mark: the unit ("20 mm").
+    Q_PROPERTY(QString label READ label WRITE setLabel)
 public:
     explicit CHScaleGauge(QWidget *parent = nullptr);
+    QString label() const { return label_; }
+    void setLabel(const QString &text);
     double value() const { return value_; }
     void setValue(double v);
     double minimum() const { return minimum_; }
@@ -45,6 +49,7 @@ protected:
     double minimum_ = 0.0;
     double maximum_ = 100.0;
     QColor color_;
+    QString label_;
 };
 
 class CHThermometer : public CHScaleGauge {

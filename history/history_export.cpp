@@ -153,7 +153,7 @@ void GetHistoryTextFileTitleLine(const int *unit_choices, char *out) {
              temperature, temperature, temperature, wind, rain);
 }
 
-int ConvertHistoryFileToTextFile(FILE *history, FILE *text) {
+int ConvertHistoryFileToTextFile(FILE *history, FILE *text, long long *exported) {
     if (history == nullptr || text == nullptr) return -1;
     if (fseeko(history, -HISTORY_HEADER_SIZE, SEEK_END) != 0) return -1;
     const off_t header_at = ftello(history);
@@ -183,5 +183,7 @@ int ConvertHistoryFileToTextFile(FILE *history, FILE *text) {
         }
         done += static_cast<int64_t>(n);
     }
-    return fflush(text) == 0 ? 0 : -3;
+    if (fflush(text) != 0) return -3;
+    if (exported != nullptr) *exported = count;
+    return 0;
 }

@@ -46,5 +46,6 @@ void GetHistoryTextFileTitleLine(const int *unit_choices, char *out);
 // be positioned at its header (shorter than a header); -2 when the header cannot be read
 // or its magic is wrong; -3 when a read of data sets comes short or a write or the final
 // flush of the text fails. A header that counts more data sets than the file holds
-// exports the data sets present.
-int ConvertHistoryFileToTextFile(FILE *history, FILE *text);
+// exports the data sets present. The number of data sets written goes to *exported when
+// given.
+int ConvertHistoryFileToTextFile(FILE *history, FILE *text, long long *exported = nullptr);

@@ -5,9 +5,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <sys/stat.h>
+#include <utility>
 
 #include "app/KOR.h"
+#include "app/display.h"
 #include "app/kor_panels.h"
 #include "app/setup_record.h"
 #include "history/history_export.h"
@@ -25,6 +28,27 @@ bool SameFile(const char *a, const char *b) {
     struct stat sa{}, sb{};
     if (stat(a, &sa) != 0 || stat(b, &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// The texts panel's pattern with "{n}" and "{file}" filled in. The pattern comes from a
+// language file, so it is never used as a format.
+std::string FillPattern(const char *pattern, const char *count, const char *file) {
+    std::string text = pattern;
+    for (const auto &[mark, value] : {std::pair<const char *, const char *>{"{n}", count},
+                                      std::pair<const char *, const char *>{"{file}", file}}) {
+        const size_t at = text.find(mark);
+        if (at != std::string::npos) text.replace(at, strlen(mark), value);
+    }
+    return text;
+}
+
+// A finished export says so where the user looks: "Saved 5 data sets to FILE".
+void ShowExportDone(long long exported, const char *path) {
+    char count[320];
+    DataSetCountText(exported, count, sizeof count);
+    char pattern[kPopupTextSize];
+    GetPanelText(TXTP_EXPORT_SAVED, pattern, sizeof pattern);
+    SetCtrlVal(korP, KORP_STATUS, FillPattern(pattern, count, path).c_str());
 }
 
 }  // namespace
@@ -77,13 +101,16 @@ int SaveHistoryAsText(int, int, int event, void *, int, int) {
         ExportMessage(TXTP_EXPORT_CREATE_FAILED);
         return 0;
     }
-    const int converted = ConvertHistoryFileToTextFile(history, text);
+    long long exported = 0;
+    const int converted = ConvertHistoryFileToTextFile(history, text, &exported);
     fclose(history);
     const int closed = fclose(text);
     if (converted != 0 || closed != 0) {
         // Half an export would pass for the whole history in a spreadsheet.
         remove(path);
         ExportMessage(TXTP_EXPORT_FAILED);
+        return 0;
     }
+    ShowExportDone(exported, path);
     return 0;
 }

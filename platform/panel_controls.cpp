@@ -140,6 +140,9 @@ int GetNumber(QWidget *w, double *value) {
         if (c->currentIndex() < 0) return kUIErrValue;
         *value = ItemValue(c, c->currentIndex());
     } else if (auto *d = qobject_cast<QDoubleSpinBox *>(w)) {
+        // What the user typed counts, also before the field was left.
+        const QSignalBlocker block(d);
+        d->interpretText();
         *value = d->value();
     } else if (auto *s = qobject_cast<QSpinBox *>(w)) {
         *value = s->value();
@@ -345,6 +348,7 @@ int SetCtrlAttribute(int panel, int control, int attribute, const char *value) {
         if (auto *b = qobject_cast<QAbstractButton *>(w)) b->setText(text);
         else if (auto *g = qobject_cast<QGroupBox *>(w)) g->setTitle(text);
         else if (QLabel *l = BuddyLabel(w)) l->setText(text);
+        else if (HasProperty(w, "label")) w->setProperty("label", text);
         else return kUIErrAttribute;
         return 0;
     default: return kUIErrAttribute;

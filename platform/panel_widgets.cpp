@@ -6,6 +6,8 @@
 #include "platform/panel_store.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QAbstractSlider>
 #include <QBuffer>
 #include <QComboBox>
@@ -13,15 +15,29 @@
 #include <QDoubleSpinBox>
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QUiLoader>
+#include <QWheelEvent>
 
 namespace {
 
 const char *const kTimerMark = "chTimerStandIn";
+// Main thread only: whether number fields use a decimal comma.
+bool number_comma = false;
+
+QLocale NumberLocale() {
+    QLocale locale = number_comma ? QLocale(QLocale::German, QLocale::Germany) : QLocale::c();
+    // A separator between thousands would only make "1.013" ambiguous.
+    locale.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::RejectGroupSeparator);
+    return locale;
+}
 
 class PanelLoader : public QUiLoader {
 public:
@@ -49,7 +65,7 @@ public:
     }
 };
 
-// Mouse clicks on a control become its double-click and right-click events.
+// Mouse clicks on a control become its click, double-click and right-click events.
 class ClickFilter : public QObject {
 public:
     ClickFilter(int panel, int control, QObject *parent)
@@ -59,9 +75,11 @@ public:
         if (event->type() == QEvent::MouseButtonDblClick || event->type() == QEvent::MouseButtonPress) {
             const auto *me = static_cast<QMouseEvent *>(event);
             const QPoint at = me->position().toPoint();
-            if (event->type() == QEvent::MouseButtonDblClick && me->button() == Qt::LeftButton)
-                FireControlEvent(panel_, control_, EVENT_LEFT_DOUBLE_CLICK, at.y(), at.x());
-            if (event->type() == QEvent::MouseButtonPress && me->button() == Qt::RightButton)
+            const bool press = event->type() == QEvent::MouseButtonPress;
+            if (me->button() == Qt::LeftButton)
+                FireControlEvent(panel_, control_, press ? EVENT_LEFT_CLICK : EVENT_LEFT_DOUBLE_CLICK,
+                                 at.y(), at.x());
+            if (press && me->button() == Qt::RightButton)
                 FireControlEvent(panel_, control_, EVENT_RIGHT_CLICK, at.y(), at.x());
         }
         return QObject::eventFilter(watched, event);
@@ -93,6 +111,65 @@ private:
     std::string callback_;
 };
 
+// Wheel and paging keys on a table whose rows a scroll bar pages move that scroll bar,
+// whose own callback fills the table: a wheel notch moves by the system's wheel lines,
+// Page Up and Page Down by the table's rows, Ctrl+Home and Ctrl+End to either end.
+class PagingFilter : public QObject {
+public:
+    PagingFilter(QTableWidget *table, QAbstractSlider *bar)
+        : QObject(table), table_(table), bar_(bar) {}
+
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (bar_ == nullptr || !bar_->isEnabled()) return QObject::eventFilter(watched, event);
+        if (event->type() == QEvent::Wheel) {
+            // Fine-grained wheels (touchpads) add up to whole rows.
+            wheel_ += static_cast<QWheelEvent *>(event)->angleDelta().y();
+            const int rows = wheel_ * QApplication::wheelScrollLines() / 120;
+            if (rows != 0) {
+                wheel_ -= rows * 120 / QApplication::wheelScrollLines();
+                bar_->setValue(bar_->value() - rows);
+            }
+            return true;
+        }
+        if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool ctrl = key->modifiers() & Qt::ControlModifier;
+        const int page = table_->rowCount();
+        switch (key->key()) {
+        case Qt::Key_PageUp: bar_->setValue(bar_->value() - page); return true;
+        case Qt::Key_PageDown: bar_->setValue(bar_->value() + page); return true;
+        case Qt::Key_Home:
+            if (!ctrl) break;
+            bar_->setValue(bar_->minimum());
+            return true;
+        case Qt::Key_End:
+            if (!ctrl) break;
+            bar_->setValue(bar_->maximum());
+            return true;
+        default: break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QTableWidget *table_;
+    QPointer<QAbstractSlider> bar_;
+    int wheel_ = 0;
+};
+
+// A table with the property `pagedBy` (the ctrlId of a scroll bar of its panel) is paged
+// by that scroll bar.
+void PageTableByScrollBar(Panel &panel, QWidget *w) {
+    auto *t = qobject_cast<QTableWidget *>(w);
+    if (t == nullptr || !t->property("pagedBy").isValid()) return;
+    const auto it = panel.controls.find(t->property("pagedBy").toInt());
+    auto *bar = it != panel.controls.end() ? qobject_cast<QAbstractSlider *>(it->second.data()) : nullptr;
+    if (bar == nullptr) return;
+    auto *filter = new PagingFilter(t, bar);
+    t->installEventFilter(filter);
+    t->viewport()->installEventFilter(filter);
+}
+
 void ValueThenCommit(int panel, int control) {
     FireControlEvent(panel, control, EVENT_VAL_CHANGED, 0, 0);
     FireControlEvent(panel, control, EVENT_COMMIT, 0, 0);
@@ -110,7 +187,22 @@ void FitTable(QWidget *w) {
         t->verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
 }
 
+// A field that takes no input must not look like one: no frame, no field colour, no
+// keyboard focus.
+void ShowReadOnly(QWidget *w) {
+    const auto *spin = qobject_cast<QAbstractSpinBox *>(w);
+    const auto *edit = qobject_cast<QLineEdit *>(w);
+    if (!(spin != nullptr && spin->isReadOnly()) && !(edit != nullptr && edit->isReadOnly())) return;
+    if (auto *s = qobject_cast<QAbstractSpinBox *>(w)) s->setFrame(false);
+    if (auto *e = qobject_cast<QLineEdit *>(w)) e->setFrame(false);
+    QPalette palette = w->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    w->setPalette(palette);
+    w->setFocusPolicy(Qt::NoFocus);
+}
+
 void Wire(QWidget *w, int panel, int control) {
+    ShowReadOnly(w);
     if (auto *b = qobject_cast<QAbstractButton *>(w)) {
         QObject::connect(b, &QAbstractButton::clicked, b, [b, panel, control] {
             if (b->isCheckable()) FireControlEvent(panel, control, EVENT_VAL_CHANGED, 0, 0);
@@ -123,6 +215,7 @@ void Wire(QWidget *w, int panel, int control) {
         s->setKeyboardTracking(false);
         QObject::connect(s, &QSpinBox::valueChanged, s, [panel, control] { ValueThenCommit(panel, control); });
     } else if (auto *d = qobject_cast<QDoubleSpinBox *>(w)) {
+        d->setLocale(NumberLocale());
         d->setKeyboardTracking(false);
         QObject::connect(d, &QDoubleSpinBox::valueChanged, d, [panel, control] { ValueThenCommit(panel, control); });
     } else if (auto *sl = qobject_cast<QAbstractSlider *>(w)) {
@@ -142,10 +235,22 @@ void Wire(QWidget *w, int panel, int control) {
         w->installEventFilter(new ClickFilter(panel, control, w));
         // A right click is the control's event, not a context menu.
         w->setContextMenuPolicy(Qt::PreventContextMenu);
+        // Labels and pictures take no input of their own: a callback makes them commands.
+        if (qobject_cast<QLabel *>(w) != nullptr || FindWidgetClass(w->metaObject()->className()) != nullptr)
+            w->setCursor(Qt::PointingHandCursor);
     }
 }
 
 }  // namespace
+
+void SetNumberFieldsDecimalComma(int comma) {
+    if (qobject_cast<QApplication *>(QCoreApplication::instance()) == nullptr) return;
+    number_comma = comma != 0;
+    const QLocale locale = NumberLocale();
+    for (QWidget *w : QApplication::allWidgets())
+        if (auto *d = qobject_cast<QDoubleSpinBox *>(w); d != nullptr && d->property("ctrlId").isValid())
+            d->setLocale(locale);
+}
 
 QWidget *BuildPanelWidgets(const std::string &ui, const std::string &resource_dir,
                            QWidget *parent) {
@@ -169,6 +274,8 @@ void CollectControls(Panel &panel) {
         Wire(w, panel.handle, id);
         FitTable(w);
     }
+    for (const auto &[id, w] : panel.controls)
+        if (w != nullptr) PageTableByScrollBar(panel, w);
     if (root->isWindow() && !panel.callback.empty())
         root->installEventFilter(new CloseFilter(panel.handle, panel.callback, root));
 }

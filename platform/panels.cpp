@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QLayout>
 #include <QTimer>
 #include <algorithm>
 #include <mutex>
@@ -19,6 +20,9 @@ std::map<int, std::shared_ptr<Panel>> panels;           // guarded by store_mute
 int next_panel_handle = 1;                               // guarded by store_mutex
 std::map<std::string, CtrlCallbackPtr> callbacks;       // guarded by store_mutex
 std::map<QString, WidgetFactory> widget_classes;        // guarded by store_mutex
+
+// The size the resource file gives a panel, kept on its widget.
+const char *const kDesignedSize = "chDesignedSize";
 
 // Main thread only.
 std::vector<int> popups;  // installed pop-ups, last on top
@@ -99,6 +103,7 @@ int LoadWithWidgets(int parent, const std::string &path, int resource_id) {
     QWidget *w = BuildPanelWidgets(layout.ui, FolderOf(path), parent_widget);
     if (w == nullptr) return kUIErrParse;
     w->hide();
+    w->setProperty(kDesignedSize, w->size());
     auto p = std::make_shared<Panel>();
     p->parent = parent > 0 ? parent : 0;
     p->resource_id = resource_id;
@@ -256,6 +261,20 @@ int HidePanel(int panel) {
         return 0;
     }
     p->widget->hide();
+    return 0;
+}
+
+int FitPanelToContents(int panel) {
+    int error = 0;
+    const std::shared_ptr<Panel> p = WidgetPanel(panel, &error);
+    if (p == nullptr) return error;
+    QWidget *w = p->widget;
+    // New texts reach the window's layout through posted layout requests, one level of
+    // nesting at a time; the window's own layout then knows what its contents need.
+    for (int level = 0; level < 16; ++level)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    if (w->layout() != nullptr) w->layout()->activate();
+    w->resize(w->property(kDesignedSize).toSize().expandedTo(w->minimumSizeHint()));
     return 0;
 }
 

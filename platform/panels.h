@@ -38,7 +38,8 @@
 // - Timers are widgets of the custom class `CVITimer` with `ctrlId`, `callback`,
 //   `interval` (double, seconds; 1.0 when absent) and `enabled` (bool; true when absent).
 // - A QTableWidget with the bool property `fitColumns` sizes its columns to their contents;
-//   with `fillRows` its rows share its height.
+//   with `fillRows` its rows share its height; with `pagedBy` (int: the ctrlId of a scroll
+//   bar of its panel) the wheel, Page Up/Down and Ctrl+Home/End on it move that scroll bar.
 // - Other classes come from Qt, or from RegisterWidgetClass (gauges and other custom
 //   widgets); a custom widget's value is its Qt property `value` (or `text`).
 // - Property values are given as <number>, <double>, <bool>, <string> or <cstring>.
@@ -51,6 +52,7 @@ class QWidget;
 // Events delivered to control callbacks.
 constexpr int EVENT_COMMIT = 1;
 constexpr int EVENT_VAL_CHANGED = 2;
+constexpr int EVENT_LEFT_CLICK = 3;
 constexpr int EVENT_LEFT_DOUBLE_CLICK = 4;
 constexpr int EVENT_RIGHT_CLICK = 5;
 constexpr int EVENT_CLOSE = 11;
@@ -61,7 +63,8 @@ constexpr int ATTR_DIMMED = 1;        // int: 1 disabled
 constexpr int ATTR_VISIBLE = 2;       // int
 constexpr int ATTR_INTERVAL = 3;      // timers, double seconds
 constexpr int ATTR_ENABLED = 4;       // timers, int
-constexpr int ATTR_LABEL_TEXT = 5;    // string: button text, group title or buddy label
+constexpr int ATTR_LABEL_TEXT = 5;    // string: button text, group title, buddy label, or
+                                      // a custom widget's `label` property
 constexpr int ATTR_TEXT_COLOR = 6;    // int 0xRRGGBB
 constexpr int ATTR_CTRL_VAL = 7;      // as SetCtrlVal / GetCtrlVal
 constexpr int ATTR_TOOLTIP_TEXT = 8;  // string
@@ -107,6 +110,10 @@ int LoadPanel(int parent, const char *file_name, int resource_id);
 int DiscardPanel(int panel);
 int DisplayPanel(int panel);
 int HidePanel(int panel);
+// Resizes the panel's window to the size the resource file gives it, or larger where its
+// contents need more room: after its texts changed, it grows for longer ones and shrinks
+// back for shorter ones.
+int FitPanelToContents(int panel);
 // Shows the panel as a modal pop-up (the rest of the program's windows take no input
 // until it is removed); returns at once.
 int InstallPopup(int panel);
@@ -135,14 +142,20 @@ int ResumeTimerCallbacks();
 // ---- Controls -----------------------------------------------------------------------------
 // Callbacks receive EVENT_COMMIT from buttons (click), check boxes and radio buttons,
 // combo boxes, spin boxes and sliders (each after EVENT_VAL_CHANGED) and line edits (on
-// Return or leaving them after an edit); EVENT_LEFT_DOUBLE_CLICK and EVENT_RIGHT_CLICK
-// (event_data1 y, event_data2 x) from any control with a callback. Values set by the
-// program raise no event.
+// Return or leaving them after an edit); EVENT_LEFT_CLICK (the left button pressed),
+// EVENT_LEFT_DOUBLE_CLICK and EVENT_RIGHT_CLICK (event_data1 y, event_data2 x) from any
+// control with a callback. A label or picture with a callback is there to be clicked:
+// the pointer becomes a hand over it. Values set by the program raise no event.
 int SetCtrlAttribute(int panel, int control, int attribute, int value);
 int SetCtrlAttribute(int panel, int control, int attribute, double value);
 int SetCtrlAttribute(int panel, int control, int attribute, const char *value);
 int GetCtrlAttribute(int panel, int control, int attribute, int *value);
 int GetCtrlAttribute(int panel, int control, int attribute, double *value);
+
+// Number fields with decimals (double spin boxes) of every panel, and of those loaded
+// later, show and take a decimal comma when comma is nonzero, else a decimal point.
+// Main thread.
+void SetNumberFieldsDecimalComma(int comma);
 
 // Values by widget: check boxes, radio buttons and checkable buttons 0/1; combo boxes the
 // current item's value (its position unless InsertListItem gave one); spin boxes,

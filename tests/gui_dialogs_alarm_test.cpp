@@ -3,6 +3,9 @@
 // cancelled. The command queue is made here without a communication thread, so the test
 // reads exactly the records the dialog sent.
 #include <QApplication>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QWidget>
 #include <cmath>
 #include <cstring>
@@ -15,6 +18,7 @@
 #include "app/dispatcher.h"
 #include "app/display.h"
 #include "app/kor_panels.h"
+#include "app/settings_dialog.h"
 #include "app/setup_record.h"
 #include "app/startup.h"
 #include "app/ui_data.h"
@@ -26,6 +30,7 @@
 #include "station/settings/alarm_dialog.h"
 #include "values/conversions.h"
 #include "support/gui_app.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -356,6 +361,66 @@ TEST_F(AlarmDialog, FieldsKeepToWhatTheStationCanHold) {
     EXPECT_EQ(sent[0].code, 49);
     EXPECT_EQ(sent[0].value_changed, 1);
     EXPECT_NEAR(sent[0].value, 50.8, 1e-2);
+}
+
+QWidget *Widget(const char *name) {
+    for (QWidget *w : QApplication::allWidgets())
+        if (w->objectName() == QLatin1String(name)) return w;
+    return nullptr;
+}
+
+void LeftClick(const char *name) {
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(4, 4), QPointF(4, 4), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Widget(name), &press);
+}
+
+TEST_F(AlarmDialog, OneLeftClickOpensWhatADoubleClickOpens) {
+    for (const char *name : {"KORP_OTEMP_HI_BELL", "KORP_ITEMP_MINMAX", "KORP_GENERAL_ALARM"}) {
+        ASSERT_NE(Widget(name), nullptr) << name;
+        EXPECT_EQ(Widget(name)->cursor().shape(), Qt::PointingHandCursor) << name;
+    }
+    EXPECT_EQ(Widget("KORP_ITEMP")->cursor().shape(), Qt::ArrowCursor);  // nothing to open
+
+    LeftClick("KORP_OTEMP_HI_BELL");
+    EXPECT_TRUE(DialogUp());
+    std::vector<CommandRecord> sent = Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, 15);  // the threshold is asked for
+    Press(AbortSetAlarm, set_alarmP, SETALARMP_CANCEL);
+
+    int visible = 0;
+    LeftClick("KORP_ITEMP_MINMAX");
+    GetPanelAttribute(clr_min_maxP, ATTR_VISIBLE, &visible);
+    EXPECT_EQ(visible, 1);
+    RemovePopup(1);
+    LeftClick("KORP_GENERAL_ALARM");
+    GetPanelAttribute(clr_gen_alP, ATTR_VISIBLE, &visible);
+    EXPECT_EQ(visible, 1);
+}
+
+TEST_F(AlarmDialog, WithTheDecimalCommaTheFieldShowsAndTakesIt) {
+    TempFolder dir;  // the settings are saved here
+    Settings(korP, KORP_SETTINGS, EVENT_COMMIT, nullptr, 0, 0);
+    SetCtrlVal(globalP, GLOBALP_DECIMAL_POINT, 0);
+    SettigsOK(settingsP, SETTINGSP_OK, EVENT_COMMIT, nullptr, 0, 0);
+    ASSERT_EQ(setup.decimal_comma, 1);
+
+    Open(ChangeIndoorTempHighAlarm);
+    const UIRecord value = ReadBack(40, 16.0f);
+    DispatchUIRecord(&value);
+    auto *field = qobject_cast<QDoubleSpinBox *>(Widget("SETALARMP_TEMP"));
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->text().toStdString(), "16,0");
+    // Typed, and OK pressed without leaving the field first.
+    field->findChild<QLineEdit *>()->setText("21,5");
+    Sent();
+    Press(SetAlarm, set_alarmP, SETALARMP_OK);
+    const std::vector<CommandRecord> sent = Sent();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].value_changed, 1);
+    EXPECT_FLOAT_EQ(sent[0].value, 21.5f);
+    SetNumberFieldsDecimalComma(0);
 }
 
 TEST_F(AlarmDialog, WithoutACommunicationThreadTheUserIsToldAndNothingIsMarked) {

@@ -106,6 +106,30 @@ protected:
     static std::vector<CommandRecord> Sent() { return TakeCommandsSent(); }
 };
 
+TEST_F(HistoryIntervalDialog, TheNextDataSetIsNeverMoreThanOneIntervalAhead) {
+    // Every minute, but the countdown left from a longer interval says 13 minutes.
+    HeaderArrives(0, 13);
+    Commit(OpenChangeHistorySettings, historyP, HISTORYP_HIST_SETTINGS);
+    const int shown = Value(CHGHISTP_NEXT_H) * 3600 + Value(CHGHISTP_NEXT_M) * 60 +
+                      Value(CHGHISTP_NEXT_S);
+    EXPECT_LE(shown, 60);
+    EXPECT_LE(UI_data.history_next_time, Now() + 60);
+    Sent();
+    Commit(SetHistorySettings, change_history_settingsP, CHGHISTP_OK);
+    const std::vector<CommandRecord> sent = Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].param, 0);
+    EXPECT_LE(sent[0].param2, 1);  // not the stale 13 minutes
+
+    // Nor after a change to an interval that is not round, nor when typed.
+    HeaderArrives(14, 12);
+    Commit(OpenChangeHistorySettings, historyP, HISTORYP_HIST_SETTINGS);
+    EnterPeriod(0, 7);
+    EXPECT_LE(Value(CHGHISTP_NEXT_H) * 60 + Value(CHGHISTP_NEXT_M), 6);  // and its seconds
+    Enter(CHGHISTP_NEXT_M, 40, CB_HistoryNextSettingChanged);
+    EXPECT_EQ(Value(CHGHISTP_NEXT_M), 6);
+}
+
 TEST_F(HistoryIntervalDialog, OpensOnTheStationsIntervalAndCountsDown) {
     const uint32_t before = Now();
     HeaderArrives(29, 10);  // every 30 minutes, next in 10 whole minutes
@@ -127,25 +151,25 @@ TEST_F(HistoryIntervalDialog, OpensOnTheStationsIntervalAndCountsDown) {
 
     const uint32_t t = 1700000000u;
     UI_data.history_next_time = t;
-    EXPECT_EQ(RefreshNextDataSetDisplayAt(1, t - 3725), 0);
-    EXPECT_EQ(Value(CHGHISTP_NEXT_H), 1);
-    EXPECT_EQ(Value(CHGHISTP_NEXT_M), 2);
+    EXPECT_EQ(RefreshNextDataSetDisplayAt(1, t - 1565), 0);
+    EXPECT_EQ(Value(CHGHISTP_NEXT_H), 0);
+    EXPECT_EQ(Value(CHGHISTP_NEXT_M), 26);
     EXPECT_EQ(Value(CHGHISTP_NEXT_S), 5);
     // Hidden dialog: nothing is shown.
     EXPECT_EQ(RefreshNextDataSetDisplayAt(0, t - 60), 0);
-    EXPECT_EQ(Value(CHGHISTP_NEXT_M), 2);
+    EXPECT_EQ(Value(CHGHISTP_NEXT_M), 26);
     // The data set passed: the next one is one interval (30 min) later.
     EXPECT_EQ(RefreshNextDataSetDisplayAt(1, t + 10), 0);
     EXPECT_EQ(UI_data.history_next_time, t + 1800);
     EXPECT_EQ(Value(CHGHISTP_NEXT_M), 29);
     EXPECT_EQ(Value(CHGHISTP_NEXT_S), 50);
 
-    // The blink timer drives it while the dialog is up: 1 h 2 min away stays so for a
-    // few seconds whatever the machine's pace.
-    UI_data.history_next_time = Now() + 3725;
+    // The blink timer drives it while the dialog is up: 25 min 25 s away stays 25 min
+    // for a few seconds whatever the machine's pace.
+    UI_data.history_next_time = Now() + 1525;
     for (int i = 0; i < 2; ++i) BlinkTimer(korP, KORP_BLINK_TIMER, EVENT_TIMER_TICK, nullptr, 0, 500);
-    EXPECT_EQ(Value(CHGHISTP_NEXT_H), 1);
-    EXPECT_EQ(Value(CHGHISTP_NEXT_M), 2);
+    EXPECT_EQ(Value(CHGHISTP_NEXT_H), 0);
+    EXPECT_EQ(Value(CHGHISTP_NEXT_M), 25);
 }
 
 TEST_F(HistoryIntervalDialog, RoundIntervalsPutTheNextDataSetOnTheStationsClock) {

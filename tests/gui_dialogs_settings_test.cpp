@@ -24,6 +24,7 @@
 #include "app/startup.h"
 #include "app/ui_data.h"
 #include "app/widgets.h"
+#include "history/history_export.h"
 #include "history/history_view.h"
 #include "platform/files.h"
 #include "platform/panels.h"
@@ -278,7 +279,7 @@ TEST_F(SettingsDialog, CancelKeepsEverythingAndAnUnusableHistoryFileIsRefused) {
     EXPECT_EQ(messages.size(), 2u);
 }
 
-TEST_F(SettingsDialog, LanguageAppliesAtOnceIsKeptAndBadFilesAreRefused) {
+TEST_F(SettingsDialog, LanguageIsPreviewedKeptOnOkAndBadFilesAreRefused) {
     TempFolder dir;
     WriteWholeFile(dir.file("aaa.lwl"), "TXTP_SETTINGS = Options\n");
     WriteWholeFile(dir.file("broken.lwl"), "this is\nno language file\n\x01\x02\x03\n");
@@ -297,9 +298,8 @@ TEST_F(SettingsDialog, LanguageAppliesAtOnceIsKeptAndBadFilesAreRefused) {
     auto *tabs = qobject_cast<QTabWidget *>(Widget("SETTINGSP_TAB"));
     ASSERT_NE(tabs, nullptr);
     EXPECT_EQ(tabs->tabText(0).toStdString(), "Allgemein");
-    std::string saved = SavedSetup();
-    ASSERT_EQ(saved.size(), sizeof(SetupRecord));
-    EXPECT_STREQ(reinterpret_cast<const SetupRecord *>(saved.data())->language_file, "deutsch.lwl");
+    // Previewed, not kept before OK.
+    EXPECT_TRUE(SavedSetup().empty());
     EXPECT_TRUE(messages.empty());
 
     PickLanguage("broken");  // no text of the program in it
@@ -321,9 +321,54 @@ TEST_F(SettingsDialog, LanguageAppliesAtOnceIsKeptAndBadFilesAreRefused) {
 
     PickLanguage("english");
     EXPECT_EQ(Text(korP, KORP_SETTINGS), "Settings…");
+    PickLanguage("deutsch");
+    PressOK();
+    EXPECT_STREQ(setup.language_file, "deutsch.lwl");
+    const std::string saved = SavedSetup();
+    ASSERT_EQ(saved.size(), sizeof(SetupRecord));
+    EXPECT_STREQ(reinterpret_cast<const SetupRecord *>(saved.data())->language_file, "deutsch.lwl");
+}
+
+std::string ExportTitles() {
+    char line[HISTORY_TITLE_LINE_SIZE];
+    GetHistoryTextFileTitleLine(&setup.units.pressure_unit, line);
+    return line;
+}
+
+TEST_F(SettingsDialog, LanguageRetextsTableAndExportAndCancelTakesItBack) {
+    TempFolder dir;
+    ASSERT_EQ(LocaliseAllPanels(), 0);  // English, whatever an earlier test left
+    InitTableTileLine(&setup.units.pressure_unit);  // as start-up titles it
+    const std::string english_table = HistoryTitles();
+    const std::string english_export = ExportTitles();
+    ASSERT_NE(english_table.find("Temp. indoor"), std::string::npos);
+
+    OpenSettings();
+    PickLanguage("deutsch");
+    EXPECT_NE(HistoryTitles().find("Temp. innen"), std::string::npos) << HistoryTitles();
+    EXPECT_NE(ExportTitles().find("Temp. innen\tFeuchte innen"), std::string::npos);
+    EXPECT_NE(Text(korP, KORP_HISTORY_INFO).find("Verlaufsdatei"), std::string::npos);
+
     Press(SettingsAbort, settingsP, SETTINGSP_CANCEL);
-    // Cancel does not take the language back: it was applied and kept when picked.
     EXPECT_STREQ(setup.language_file, "english.lwl");
+    EXPECT_EQ(Text(korP, KORP_SETTINGS), "Settings…");
+    EXPECT_EQ(HistoryTitles(), english_table);
+    EXPECT_EQ(ExportTitles(), english_export);
+    EXPECT_TRUE(SavedSetup().empty());
+
+    // Closing the window is a cancel too; the main window takes back the room a longer
+    // text took.
+    WriteWholeFile(dir.file("long.lwl"), "TXTP_SETTINGS = " + std::string(150, 'W') + "\n");
+    OpenSettings();
+    PickLanguage("deutsch");
+    PickLanguage("english");
+    const int english_width = Widget("korP")->width();
+    PickLanguage("long");
+    EXPECT_GT(Widget("korP")->width(), english_width);
+    SettingsAbort(settingsP, 0, EVENT_CLOSE, nullptr, 0, 0);
+    EXPECT_FALSE(DialogUp());
+    EXPECT_EQ(Text(korP, KORP_SETTINGS), "Settings…");
+    EXPECT_EQ(Widget("korP")->width(), english_width);
 }
 
 // ---- with the communication thread against the simulated console ---------------------

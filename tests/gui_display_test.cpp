@@ -1,5 +1,7 @@
 // The display side of the UI records, driven as the UI queue callback drives it, with
 // the panels loaded from the shipped resource file on the offscreen platform.
+#include <QApplication>
+#include <QWidget>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
@@ -29,6 +31,12 @@ int Attr(int panel, int control, int attribute) {
     int value = -1;
     GetCtrlAttribute(panel, control, attribute, &value);
     return value;
+}
+
+QWidget *Widget(const char *name) {
+    for (QWidget *w : QApplication::allWidgets())
+        if (w->objectName() == QLatin1String(name)) return w;
+    return nullptr;
 }
 
 int IntVal(int panel, int control) {
@@ -199,10 +207,25 @@ TEST_F(Display, RainAlarmEnablesAndReception) {
     EXPECT_EQ(Text(korP, KORP_RAIN_24H), "7.5 mm");
     EXPECT_EQ(Text(korP, KORP_RAIN_MAX_1H), " max: 4.0 mm");
     EXPECT_EQ(Text(korP, KORP_RAIN_MAX_24H), " max: 20.0 mm");
-    double end = 0;
-    GetCtrlAttribute(korP, KORP_RAIN_TOTAL_GAUGE, ATTR_MAX_VALUE, &end);
-    EXPECT_DOUBLE_EQ(end, 1000.0);
+    // Each gauge runs to the round number at or above its value, 10 mm at least.
+    const auto scale_top = [](int gauge) {
+        double end = 0;
+        GetCtrlAttribute(korP, gauge, ATTR_MAX_VALUE, &end);
+        return end;
+    };
+    EXPECT_DOUBLE_EQ(scale_top(KORP_RAIN_TOTAL_GAUGE), 200.0);
+    EXPECT_DOUBLE_EQ(scale_top(KORP_RAIN_1H_GAUGE), 10.0);
+    EXPECT_DOUBLE_EQ(scale_top(KORP_RAIN_24H_GAUGE), 10.0);
     EXPECT_NEAR(DoubleVal(korP, KORP_RAIN_TOTAL_GAUGE), 123.4, 1e-4);
+    setup.units.rain_unit = 1;  // inch: 4.86 in and 0.05 in
+    ShowRain(&UI_data.rain);
+    EXPECT_DOUBLE_EQ(scale_top(KORP_RAIN_TOTAL_GAUGE), 5.0);
+    EXPECT_DOUBLE_EQ(scale_top(KORP_RAIN_1H_GAUGE), 0.5);
+    setup.units.rain_unit = 0;
+    g.total.value = 20.0f;
+    const UIRecord round = GroupRecord(19, g);
+    DispatchUIRecord(&round);
+    EXPECT_DOUBLE_EQ(scale_top(KORP_RAIN_TOTAL_GAUGE), 20.0);
     // Fresh rain is drawn undimmed at once.
     EXPECT_EQ(Attr(korP, KORP_RAIN_TOTAL, ATTR_DIMMED), 0);
 
@@ -258,7 +281,13 @@ TEST_F(Display, HistoryFileRecordChangesAndSavesTheSettings) {
     const std::string saved = ReadWholeFile(dir.file("Setup.cnf"));
     ASSERT_EQ(saved.size(), sizeof(SetupRecord));
     EXPECT_EQ(memcmp(saved.data(), &setup, sizeof setup), 0);
-    EXPECT_NE(Text(korP, KORP_HISTORY_INFO).find(" 3 "), std::string::npos);
+    EXPECT_NE(Text(korP, KORP_HISTORY_INFO).find(" 3 data sets"), std::string::npos);
+    header.count = 1;
+    memcpy(r.payload, &header, sizeof header);
+    r.kind = 4;
+    DispatchUIRecord(&r);
+    const std::string one = Text(korP, KORP_HISTORY_INFO);
+    EXPECT_EQ(one.substr(one.size() - 11), " 1 data set") << one;
 }
 
 TEST_F(Display, AlarmReadBackReachesOnlyTheAlarmShown) {
@@ -348,22 +377,40 @@ TEST_F(Display, EnabledAlarmThatWentOffBlinks) {
         EXPECT_EQ(Attr(korP, KORP_CHILL_HI_BELL, ATTR_VISIBLE), 1);
         EXPECT_EQ(Attr(korP, KORP_STORM, ATTR_VISIBLE), 1);
         EXPECT_EQ(IntVal(korP, KORP_GENERAL_ALARM), 1);
+        // The lamp beside the bell burns steadily; the one of an alarm that is off stays dark.
+        EXPECT_EQ(IntVal(korP, KORP_OTEMP_HI_SYM), 1);
+        EXPECT_EQ(Attr(korP, KORP_OTEMP_HI_SYM, ATTR_TEXT_COLOR), kSymbolRed);
+        EXPECT_EQ(IntVal(korP, KORP_CHILL_HI_SYM), 0);
     }
     EXPECT_EQ(shown, 3);
     EXPECT_EQ(hidden, 3);
 }
 
+TEST_F(Display, ABlinkingBellKeepsItsPlace) {
+    DisplayPanel(korP);
+    const auto x_of_lamp = [] {
+        QApplication::processEvents();
+        return Widget("KORP_OTEMP_LO_SYM")->mapTo(Widget("korP"), QPoint(0, 0)).x();
+    };
+    const int before = x_of_lamp();
+    SetCtrlAttribute(korP, KORP_OTEMP_LO_BELL, ATTR_VISIBLE, 0);
+    EXPECT_EQ(x_of_lamp(), before);
+    SetCtrlAttribute(korP, KORP_OTEMP_LO_BELL, ATTR_VISIBLE, 1);
+    HidePanel(korP);
+}
+
 TEST_F(Display, PendingChangesBlinkAndResetConfirmationsRedraw) {
     UI_data.alarm_change_pending[0] = 1;
     UI_data.minmax_clear_pending[11] = 1;  // 1-hour rain
-    int symbol_shown = 0;
+    int symbol_lit = 0;
     int field_shown = 0;
     for (int i = 0; i < 4; ++i) {
         Tick();
-        symbol_shown += Attr(korP, KORP_ITEMP_HI_SYM, ATTR_VISIBLE);
+        symbol_lit += IntVal(korP, KORP_ITEMP_HI_SYM);
+        EXPECT_EQ(Attr(korP, KORP_ITEMP_HI_SYM, ATTR_VISIBLE), 1);  // blinks by its light
         field_shown += Attr(korP, KORP_RAIN_1H, ATTR_VISIBLE);
     }
-    EXPECT_EQ(symbol_shown, 2);
+    EXPECT_EQ(symbol_lit, 2);
     EXPECT_EQ(field_shown, 2);
     EXPECT_EQ(Attr(korP, KORP_ITEMP_HI_SYM, ATTR_TEXT_COLOR), kSymbolRed);
 

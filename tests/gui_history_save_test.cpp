@@ -71,6 +71,12 @@ bool Exists(const std::string &path) {
     return stat(path.c_str(), &st) == 0;
 }
 
+std::string StatusLine() {
+    char text[1024];
+    GetCtrlString(korP, KORP_STATUS, text, sizeof text);
+    return text;
+}
+
 const std::string kTitles =
     "Rel. pressure\tTemp. indoor\tHum. indoor\tTemp. outdoor\tHum. outdoor\tDewpoint\t"
     "Windchill\tWind speed\tWind dir.\tRain\tTime\tDate\n"
@@ -122,16 +128,17 @@ TEST_F(SaveAsText, WritesTheWholeHistoryWithTheTablesTitles) {
                   "\n1000.0\t21.5\t45\t10.0\t50\t0.0\t7.7\t2.5\tNE\t10.0\t14:05\t07.12.2006"
                   "\n1000.0\t21.5\t45\t10.0\t50\t0.0\t7.7\t2.5\tNE\t10.0\t14:20\t07.12.2006");
     EXPECT_EQ(ReadWholeFile(history_), bytes);
+    EXPECT_EQ(StatusLine(), "Saved 2 data sets to " + folder_.file("export.txt"));
 
-    // The export speaks the language of the panels.
+    // The export speaks the language of the panels as soon as it is applied.
     snprintf(setup.language_file, sizeof setup.language_file, "deutsch.lwl");
     ASSERT_EQ(LocaliseAllPanels(), 0);
-    InitTableTileLine(&setup.units.pressure_unit);
     file_answer = folder_.file("deutsch.txt");
     Save();
     const std::string text = ReadWholeFile(folder_.file("deutsch.txt"));
     EXPECT_EQ(text.substr(0, text.find('\t')), "Rel. Luftdruck");
     EXPECT_NE(text.find("\tNO\t"), std::string::npos);
+    EXPECT_EQ(StatusLine(), "2 Datens\u00E4tze in " + folder_.file("deutsch.txt") + " gespeichert");
     snprintf(setup.language_file, sizeof setup.language_file, "english.lwl");
     ASSERT_EQ(LocaliseAllPanels(), 0);
 }

@@ -2,6 +2,8 @@
 // thread drive it: its pages, labels, cells and scroll bar, how it follows appends, and
 // damaged history files.
 #include <QApplication>
+#include <QKeyEvent>
+#include <QWheelEvent>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <cstdio>
@@ -239,6 +241,44 @@ TEST_F(HistoryView, FortyFiveDataSetsOpenAtTheEndAndPageToTheStart) {
     ActualiseScrollBar(&h);
     EXPECT_EQ(ScrollAttr(ATTR_MIN_VALUE), 0);
     EXPECT_EQ(ScrollAttr(ATTR_MAX_VALUE), 1);
+}
+
+QTableWidget *Table() {
+    for (QWidget *w : QApplication::allWidgets())
+        if (w->objectName() == QLatin1String("HISTORYP_TABLE")) return qobject_cast<QTableWidget *>(w);
+    return nullptr;
+}
+
+void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(Table(), &press);
+}
+
+void Wheel(int delta) {
+    QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(Table()->viewport(), &wheel);
+}
+
+TEST_F(HistoryView, WheelAndPagingKeysOnTheTableMoveByRowsAndPages) {
+    UseFile(Bytes(Sets(65), 65), 65);
+    Show();
+    ASSERT_NE(Table(), nullptr);
+    const int lines = QApplication::wheelScrollLines();
+    Wheel(120);  // one notch up: older rows
+    EXPECT_EQ(ScrollValue(), 65 - lines);
+    ExpectPage(46 - lines, 20);
+    Wheel(-120);
+    EXPECT_EQ(ScrollValue(), 65);
+    Key(Qt::Key_PageUp);
+    ExpectPage(26, 20);
+    Key(Qt::Key_PageUp);
+    Key(Qt::Key_PageDown);
+    EXPECT_EQ(ScrollValue(), 45);
+    Key(Qt::Key_Home, Qt::ControlModifier);
+    ExpectPage(1, 20);
+    Key(Qt::Key_End, Qt::ControlModifier);
+    ExpectPage(46, 20);
 }
 
 TEST_F(HistoryView, MarkersDerivedValuesAndTheUsersStyle) {

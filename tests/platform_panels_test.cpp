@@ -296,14 +296,20 @@ TEST_F(Panels, UserActionsBecomeControlEvents) {
     QMouseEvent right(QEvent::MouseButtonPress, QPointF(5, 7), QPointF(5, 7), Qt::RightButton,
                       Qt::RightButton, Qt::NoModifier);
     QApplication::sendEvent(reading, &right);
+    QMouseEvent once(QEvent::MouseButtonPress, QPointF(3, 4), QPointF(3, 4), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(reading, &once);
     QMouseEvent twice(QEvent::MouseButtonDblClick, QPointF(3, 4), QPointF(3, 4), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(reading, &twice);
-    ASSERT_EQ(events.size(), 2u);
+    ASSERT_EQ(events.size(), 3u);
     EXPECT_EQ(events[0].event, EVENT_RIGHT_CLICK);
     EXPECT_EQ(events[0].data1, 7);  // y
     EXPECT_EQ(events[0].data2, 5);  // x
-    EXPECT_EQ(events[1].event, EVENT_LEFT_DOUBLE_CLICK);
+    EXPECT_EQ(events[1].event, EVENT_LEFT_CLICK);
+    EXPECT_EQ(events[2].event, EVENT_LEFT_DOUBLE_CLICK);
+    // A label with a callback is a command: the pointer says so.
+    EXPECT_EQ(reading->cursor().shape(), Qt::PointingHandCursor);
 
     // Closing the window asks the panel's callback, and the window stays.
     events.clear();

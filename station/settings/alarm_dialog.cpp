@@ -143,7 +143,9 @@ void SetTitle(const AlarmRow &row) {
 }
 
 int OpenAlarm(int index, int event) {
-    if (event != EVENT_LEFT_DOUBLE_CLICK && event != EVENT_RIGHT_CLICK) return 0;
+    // One click opens it; a double click (its first click already did) or a right click too.
+    if (event != EVENT_LEFT_CLICK && event != EVENT_LEFT_DOUBLE_CLICK && event != EVENT_RIGHT_CLICK)
+        return 0;
     const AlarmRow *row = AlarmRowOf(index);
     if (row == nullptr) return 0;
     InitSetAlarmPanel(index);
@@ -234,10 +236,9 @@ int SendChange(const AlarmRow &row) {
 
 void MarkPending(const AlarmRow &row) {
     UI_data.alarm_change_pending[row.slot] = 1;
-    const int symbol = AlarmSymbolControl(row.slot);
     SetCtrlAttribute(korP, AlarmBellControl(row.flag), ATTR_DIMMED, 1);
-    SetCtrlAttribute(korP, symbol, ATTR_DIMMED, 1);
-    SetCtrlAttribute(korP, symbol, ATTR_TEXT_COLOR, kSymbolRed);
+    SetCtrlAttribute(korP, AlarmSymbolControl(row.slot), ATTR_DIMMED, 1);
+    ShowAlarmSymbol(row.slot);
 }
 
 }  // namespace

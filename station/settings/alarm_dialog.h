@@ -15,7 +15,7 @@ int SetAlarm(int panel, int control, int event, void *callback_data, int event_d
 int AbortSetAlarm(int panel, int control, int event, void *callback_data, int event_data1,
                   int event_data2);
 
-// The opening callbacks of the main panel: a left double click or a right click.
+// The opening callbacks of the main panel: a left click, double click or right click.
 int ChangeIndoorTempHighAlarm(int panel, int control, int event, void *data, int d1, int d2);
 int ChangeIndoorTempLowAlarm(int panel, int control, int event, void *data, int d1, int d2);
 int ChangeOutdoorTempHighAlarm(int panel, int control, int event, void *data, int d1, int d2);

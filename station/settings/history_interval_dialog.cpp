@@ -87,6 +87,17 @@ uint32_t Now() {
     return now;
 }
 
+// A next time the user keeps or types is at most one interval away: the station would
+// otherwise wait longer than its interval for the first data set. The minutes count from
+// the next whole minute, so one interval is the period less one minute.
+void KeepNextWithinPeriod(int period) {
+    const int most = period > 0 ? period - 1 : 0;
+    if (Value(CHGHISTP_NEXT_H) * 60 + Value(CHGHISTP_NEXT_M) <= most) return;
+    SetCtrlVal(change_history_settingsP, CHGHISTP_NEXT_H, most / 60);
+    SetCtrlVal(change_history_settingsP, CHGHISTP_NEXT_M, most % 60);
+    GetRealTimeToNextKORDataSet(&most, &UI_data.history_next_time);
+}
+
 }  // namespace
 
 int RefreshNextDataSetDisplayAt(int show_all, uint32_t now) {
@@ -105,6 +116,13 @@ int RefreshNextDataSetDisplayAt(int show_all, uint32_t now) {
         const int64_t steps = (-d + step - 1) / step;
         d += steps * step;
         UI_data.history_next_time = static_cast<uint32_t>(UI_data.history_next_time + steps * step);
+    }
+    if (d > step) {
+        // At most one interval away: a countdown left from a longer interval would
+        // otherwise be offered, and written back to the station, as it stands.
+        const int64_t steps = (d - 1) / step;
+        d -= steps * step;
+        UI_data.history_next_time = static_cast<uint32_t>(UI_data.history_next_time - steps * step);
     }
     if (UI_data.history_next_from_period == 1) {
         if (!show_all) return 0;
@@ -146,6 +164,8 @@ int CB_HistoryPeriodSettingChanged(int, int, int event, void *, int, int) {
         // that passes while the dialog is up moves on by exactly one round period.
         UI_data.history_round_period = round - 1;
         GetRoundetTimeToNextKORDataSet(round, &UI_data.history_next_time);
+    } else {
+        KeepNextWithinPeriod(period);
     }
     UI_data.history_next_from_period = is_round;
     RefreshNextDataSetDisplay(1);
@@ -155,6 +175,7 @@ int CB_HistoryPeriodSettingChanged(int, int, int event, void *, int, int) {
 int CB_HistoryNextSettingChanged(int, int, int event, void *, int, int) {
     if (event != EVENT_VAL_CHANGED && event != EVENT_LEFT_DOUBLE_CLICK) return 0;
     UI_data.history_next_from_period = 0;
+    KeepNextWithinPeriod(EnteredPeriod());
     RefreshNextDataSetDisplay(1);
     return 0;
 }
