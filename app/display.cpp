@@ -13,6 +13,7 @@
 #include "app/kor_panels.h"
 #include "app/setup_record.h"
 #include "app/ui_data.h"
+#include "graphs/graphs_window.h"
 #include "history/history_file.h"
 #include "history/station_history.h"
 #include "platform/panels.h"
@@ -274,5 +275,7 @@ int RefreshKORPanelSurface() {
     ShowWindchill(&UI_data.windchill);
     ShowDewpoint(&UI_data.dewpoint);
     ActualiseCurrentInfoFileHeader(&UI_data.file_header);
+    // The graphs follow units, number style and language like the panel.
+    RefreshGraphsWindow();
     return 0;
 }

@@ -21,6 +21,7 @@
 #include "app/ui_data.h"
 #include "app/widgets.h"
 #include "exchange/current_data.h"
+#include "graphs/graphs_window.h"
 #include "history/history_save.h"
 #include "history/history_view.h"
 #include "platform/engine.h"
@@ -76,6 +77,7 @@ void RegisterAppCallbacks() {
     RegisterCallback("HistoryScrollBar", HistoryScrollBar);
     RegisterCallback("HistoryPChangeHistoryFile", HistoryPChangeHistoryFile);
     RegisterCallback("SaveHistoryAsText", SaveHistoryAsText);
+    RegisterCallback("ShowGraphsWindow", ShowGraphsWindow);
     RegisterDialogCallbacks();
 }
 

@@ -10,7 +10,6 @@
 #include <limits>
 
 #include "app/setup_record.h"
-#include "history/history_export.h"
 #include "values/localisation.h"
 #include "values/time_texts.h"
 
@@ -21,6 +20,8 @@ StatisticsTexts statistics_texts = {
      "highest wind speed", "at", "wind direction"},
     {"day", "month", "year"},
     "whole file",
+    {"N", "NNE", "NE", "ENE", "E", "ESE", "SE", "SSE", "S", "SSW", "SW", "WSW", "W", "WNW",
+     "NW", "NNW"},
 };
 
 namespace {
@@ -225,7 +226,7 @@ void FormatStatisticsRow(const PeriodStatistics &p, int period, int records, int
     ValueCell(cells[STAT_RAIN], QUANTITY_RAIN_TOTAL, p.rain);
     const bool has_direction = !std::isnan(p.wind_max.value) && p.wind_direction < 16;
     Copy(cells[STAT_WIND_DIRECTION], STAT_CELL_SIZE,
-         has_direction ? history_export_texts.direction[p.wind_direction] : MARKER_NOT_AVAILABLE);
+         has_direction ? statistics_texts.direction[p.wind_direction] : MARKER_NOT_AVAILABLE);
 }
 
 void StatisticsUnit(int column, char *out, int size) {

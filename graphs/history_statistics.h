@@ -53,12 +53,13 @@ enum StatisticsColumn {
 constexpr int STAT_CELL_SIZE = 48;
 constexpr int STAT_TITLE_SIZE = 64;
 
-// Column titles (the period column's title for day, month and year) and the label of the
-// records row. They start in English; the graphs window copies the texts panel's in.
+// Column titles (the period column's title for day, month and year), the label of the
+// records row and the direction names. They start in English; the graphs window copies the texts panel's in.
 struct StatisticsTexts {
     char title[STAT_COLUMNS][STAT_TITLE_SIZE];
     char period[3][STAT_TITLE_SIZE];
     char records[STAT_TITLE_SIZE];
+    char direction[16][STAT_TITLE_SIZE];  // north first, clockwise
 };
 extern StatisticsTexts statistics_texts;
 
