@@ -48,13 +48,13 @@ void SummariseColumns(const HistorySeries &s, const ColumnBounds &b, int series,
                       std::vector<double> *keys, std::vector<double> *values) {
     keys->clear();
     values->clear();
-    const std::vector<float> &v = s.value[series];
     const bool lines = mode == COLUMN_MIN_MAX;
-    if (lines && b.first > 0) Put(keys, values, s.time[b.first - 1], v[b.first - 1]);
+    if (lines && b.first > 0) Put(keys, values, s.time[b.first - 1], SeriesValue(s, series, b.first - 1));
     if (b.raw) {
         for (size_t i = b.first; i < b.end; ++i) {
-            if (!lines && std::isnan(v[i])) continue;
-            Put(keys, values, s.time[i], v[i]);
+            const float v = SeriesValue(s, series, i);
+            if (!lines && std::isnan(v)) continue;
+            Put(keys, values, s.time[i], v);
         }
     } else {
         const double width = (b.to - b.from) / b.columns;
@@ -76,7 +76,7 @@ void SummariseColumns(const HistorySeries &s, const ColumnBounds &b, int series,
             if (r.max != r.min) Put(keys, values, key, r.max);
         }
     }
-    if (lines && b.end < DataSetCount(s)) Put(keys, values, s.time[b.end], v[b.end]);
+    if (lines && b.end < DataSetCount(s)) Put(keys, values, s.time[b.end], SeriesValue(s, series, b.end));
 }
 
 void SummariseDirections(const HistorySeries &s, const ColumnBounds &b, std::vector<double> *keys,

@@ -222,6 +222,16 @@ void Redraw(GraphsState *g) {
     const int columns = std::max(50, g->rect[RECT_TEMPERATURE]->width());
     const ColumnBounds b = MakeColumnBounds(g->series, range.lower - g->local_shift,
                                             range.upper - g->local_shift, columns);
+    // Smoothing pays for a few lines; for a column summary, each column's vertical stroke
+    // would make it cost seconds and show nothing more.
+    for (QCPGraph *line : g->line)
+        if (line != nullptr) line->setAntialiased(b.raw);
+    g->directions->setAntialiasedScatters(b.raw);
+    // Thousands of round dots are drawn as curves; small squares look the same and are
+    // drawn as rectangles.
+    g->directions->setScatterStyle(
+        QCPScatterStyle(b.raw ? QCPScatterStyle::ssDisc : QCPScatterStyle::ssSquare,
+                        QColor(120, 120, 120), QColor(120, 120, 120), b.raw ? 3 : 2));
     DrawLines(g, b);
     DrawRain(g, b);
     DrawDirections(g, b);
@@ -276,7 +286,7 @@ QString PointerText(const GraphsState *g, size_t i) {
         const int name = s == SERIES_PRESSURE && setup.absolute_pressure ? TXTP_COL_PRESS_ABS
                                                                           : kLines[s].name;
         text += "<br>" + Text(name).toHtmlEscaped() + ": " +
-                ValueLine(s, g->series.value[s][i]).toHtmlEscaped();
+                ValueLine(s, SeriesValue(g->series, s, i)).toHtmlEscaped();
         if (s != SERIES_WIND_SPEED) continue;
         char direction[kTextSize];
         GetDirectionString(g->series.direction[i], direction, nullptr);
@@ -412,14 +422,15 @@ void AddSeries(GraphsState *g) {
         if (s == SERIES_RAIN) continue;
         QCPAxisRect *rect = g->rect[kLines[s].rect];
         g->line[s] = g->plot->addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
-        g->line[s]->setPen(QPen(kLines[s].colour, 1.2));
+        QPen pen(kLines[s].colour, 1);
+        pen.setCosmetic(true);
+        g->line[s]->setPen(pen);
         g->line[s]->removeFromLegend();
         g->line[s]->addToLegend(g->legend[kLines[s].rect]);
     }
     QCPAxisRect *wind = g->rect[RECT_WIND];
     g->directions = g->plot->addGraph(wind->axis(QCPAxis::atBottom), wind->axis(QCPAxis::atRight));
     g->directions->setLineStyle(QCPGraph::lsNone);
-    g->directions->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, QColor(120, 120, 120), 3));
     g->directions->removeFromLegend();
     g->directions->addToLegend(g->legend[RECT_WIND]);
     wind->axis(QCPAxis::atRight)->setTicks(true);
@@ -429,6 +440,7 @@ void AddSeries(GraphsState *g) {
     QCPAxisRect *rain = g->rect[RECT_RAIN];
     g->rain = new QCPBars(rain->axis(QCPAxis::atBottom), rain->axis(QCPAxis::atLeft));
     g->rain->setPen(Qt::NoPen);
+    g->rain->setAntialiased(false);
     g->rain->setBrush(kLines[SERIES_RAIN].colour);
     g->rain->removeFromLegend();
     g->rain->addToLegend(g->legend[RECT_RAIN]);
@@ -483,6 +495,7 @@ QWidget *BuildGraphsTab(GraphsState *g) {
     g->plot = new QCustomPlot;
     g->plot->setObjectName("GRAPHS_PLOT");
     g->plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    g->plot->setPlottingHint(QCP::phFastPolylines, true);
     g->plot->plotLayout()->clear();
     g->plot->plotLayout()->setRowSpacing(0);
     auto *margins = new QCPMarginGroup(g->plot);

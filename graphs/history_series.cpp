@@ -27,10 +27,6 @@ float Reading(int quantity, float raw) {
     return MeasuredValueStatus(quantity, raw) == LOCALISED_VALID ? raw : kNaN;
 }
 
-float Humidity(uint16_t raw, uint16_t missing) {
-    return raw == missing ? kNaN : static_cast<float>(raw);
-}
-
 // Grows a vector by an eighth at least, so that appends one at a time to a series of
 // millions never double its memory.
 template <typename T>
@@ -41,37 +37,40 @@ void MakeRoom(std::vector<T> *v, size_t more) {
     v->reserve(std::max(need, std::max<size_t>(grown, 1024)));
 }
 
+uint8_t Humidity(uint16_t raw, uint16_t missing) {
+    return raw == missing || raw >= HUMIDITY_NONE ? HUMIDITY_NONE : static_cast<uint8_t>(raw);
+}
+
+float HumidityValue(uint8_t h) { return h == HUMIDITY_NONE ? kNaN : static_cast<float>(h); }
+
 void DecodeOne(HistorySeries *s, const HistoryRecord &d) {
     const uint32_t previous = s->time.empty() ? 0 : s->time.back();
     s->time.push_back(std::max(d.time, previous));
-    float v[SERIES_COUNT];
-    const float outdoor = Reading(QUANTITY_OUTDOOR_TEMPERATURE, d.outdoor_temperature);
-    const float wind = Reading(QUANTITY_WIND_SPEED, d.wind_speed);
-    const float outdoor_humidity = Humidity(d.outdoor_humidity, kOutdoorHumidityMissing);
-    v[SERIES_INDOOR_TEMPERATURE] = Reading(QUANTITY_INDOOR_TEMPERATURE, d.indoor_temperature);
-    v[SERIES_OUTDOOR_TEMPERATURE] = outdoor;
-    v[SERIES_DEWPOINT] = kNaN;
-    if (!std::isnan(outdoor) && !std::isnan(outdoor_humidity)) {
-        const float dew = CalculateDewpoint(&d.outdoor_temperature, &d.outdoor_humidity);
-        v[SERIES_DEWPOINT] = std::isfinite(dew) ? dew : kNaN;  // 0 % has no dewpoint
-    }
-    v[SERIES_WINDCHILL] = std::isnan(outdoor) || std::isnan(wind)
-                              ? kNaN
-                              : CalculateWindchill(&d.outdoor_temperature, &d.wind_speed);
-    v[SERIES_INDOOR_HUMIDITY] = Humidity(d.indoor_humidity, kIndoorHumidityMissing);
-    v[SERIES_OUTDOOR_HUMIDITY] = outdoor_humidity;
-    v[SERIES_PRESSURE] = Reading(QUANTITY_ABSOLUTE_PRESSURE, d.pressure);
-    v[SERIES_WIND_SPEED] = wind;
+    s->indoor_temperature.push_back(Reading(QUANTITY_INDOOR_TEMPERATURE, d.indoor_temperature));
+    s->outdoor_temperature.push_back(Reading(QUANTITY_OUTDOOR_TEMPERATURE, d.outdoor_temperature));
+    s->pressure.push_back(Reading(QUANTITY_ABSOLUTE_PRESSURE, d.pressure));
+    s->wind_speed.push_back(Reading(QUANTITY_WIND_SPEED, d.wind_speed));
+    s->indoor_humidity.push_back(Humidity(d.indoor_humidity, kIndoorHumidityMissing));
+    s->outdoor_humidity.push_back(Humidity(d.outdoor_humidity, kOutdoorHumidityMissing));
     const float fallen = d.rain - s->last_rain;
-    v[SERIES_RAIN] = std::isnan(fallen) || fallen < 0.0f ? kNaN : fallen;
+    s->rain.push_back(std::isnan(fallen) || fallen < 0.0f ? kNaN : fallen);
     s->last_rain = d.rain;
-    for (int k = 0; k < SERIES_COUNT; ++k) s->value[k].push_back(v[k]);
     // The table shows no direction when the wind speed is not available.
     const bool has_direction = MeasuredValueStatus(QUANTITY_WIND_SPEED, d.wind_speed) !=
                                    LOCALISED_NOT_AVAILABLE &&
                                d.wind_direction >= 0 && d.wind_direction < 16;
     s->direction.push_back(has_direction ? static_cast<uint8_t>(d.wind_direction)
                                          : DIRECTION_NONE);
+}
+
+// Every per-data-set array, for growing and clearing them together.
+template <typename F>
+void ForEachArray(HistorySeries *s, F f) {
+    f(&s->time);
+    for (auto *v : {&s->indoor_temperature, &s->outdoor_temperature, &s->pressure,
+                    &s->wind_speed, &s->rain})
+        f(v);
+    for (auto *v : {&s->indoor_humidity, &s->outdoor_humidity, &s->direction}) f(v);
 }
 
 uint16_t DirectionBit(uint8_t direction) {
@@ -89,7 +88,7 @@ void SummariseBlock(HistorySeries *s, int level, size_t b) {
         for (int k = 0; k < SERIES_COUNT; ++k) {
             float lo = kNaN, hi = kNaN;
             for (size_t i = first; i < end; ++i) {
-                const float v = s->value[k][i];
+                const float v = SeriesValue(*s, k, i);
                 if (std::isnan(v)) continue;
                 if (std::isnan(lo) || v < lo) lo = v;
                 if (std::isnan(hi) || v > hi) hi = v;
@@ -138,10 +137,33 @@ void SummariseLevel(HistorySeries *s, int level, size_t from) {
     for (size_t b = from; b < blocks; ++b) SummariseBlock(s, level, b);
 }
 
+// Cache entries: the temperature the dewpoint was worked out for, then the dewpoint.
+constexpr int kCacheTenths = 1201;  // -30.0 .. 90.0 degC
+constexpr int kCacheHumidities = 101;
+
+float Dewpoint(const HistorySeries &s, float t, uint8_t h) {
+    if (std::isnan(t) || h == HUMIDITY_NONE) return kNaN;
+    const uint16_t humidity = h;
+    const long tenth = std::lround((t + 30.0f) * 10.0f);
+    const bool cached = tenth >= 0 && tenth < kCacheTenths && h < kCacheHumidities;
+    float *entry = nullptr;
+    if (cached) {
+        if (s.dewpoint_cache.empty()) s.dewpoint_cache.assign(2u * kCacheTenths * kCacheHumidities, kNaN);
+        entry = &s.dewpoint_cache[2u * (static_cast<size_t>(tenth) * kCacheHumidities + h)];
+        // Only the very same temperature gives the very same dewpoint.
+        if (entry[0] == t) return entry[1];
+    }
+    float dew = CalculateDewpoint(&t, &humidity);
+    if (!std::isfinite(dew)) dew = kNaN;  // 0 % has no dewpoint
+    if (entry != nullptr) {
+        entry[0] = t;
+        entry[1] = dew;
+    }
+    return dew;
+}
+
 void ClearSeries(HistorySeries *s) {
-    s->time.clear();
-    for (auto &v : s->value) v.clear();
-    s->direction.clear();
+    ForEachArray(s, [](auto *v) { v->clear(); });
     for (auto &l : s->level) {
         for (auto &v : l.min) v.clear();
         for (auto &v : l.max) v.clear();
@@ -162,9 +184,7 @@ void LoadDataSets(HistorySeries *s, const HistoryRecord *data_sets, size_t count
     if (count == 0) return;
     if (s->time.empty()) s->last_rain = kNaN;
     const size_t before = DataSetCount(*s);
-    MakeRoom(&s->time, count);
-    for (auto &v : s->value) MakeRoom(&v, count);
-    MakeRoom(&s->direction, count);
+    ForEachArray(s, [count](auto *v) { MakeRoom(v, count); });
     for (size_t i = 0; i < count; ++i) DecodeOne(s, data_sets[i]);
     // Levels build on the data sets directly; the finest level is cheap enough and the
     // coarser ones only touch their last blocks on an append.
@@ -180,6 +200,11 @@ int RefreshHistorySeries(HistorySeries *s) {
     if (path != s->path || present < DataSetCount(*s)) {
         ClearSeries(s);
         s->path = path;
+    }
+    // Room for the whole file at once: growing step by step would copy it many times.
+    if (present > DataSetCount(*s)) {
+        const size_t more = present - DataSetCount(*s);
+        ForEachArray(s, [more](auto *v) { MakeRoom(v, more); });
     }
     // The reader takes its count from a record's file header.
     static KORData reader;
@@ -200,6 +225,25 @@ int RefreshHistorySeries(HistorySeries *s) {
     return added;
 }
 
+float SeriesValue(const HistorySeries &s, int series, size_t i) {
+    switch (series) {
+    case SERIES_INDOOR_TEMPERATURE: return s.indoor_temperature[i];
+    case SERIES_OUTDOOR_TEMPERATURE: return s.outdoor_temperature[i];
+    case SERIES_DEWPOINT: return Dewpoint(s, s.outdoor_temperature[i], s.outdoor_humidity[i]);
+    case SERIES_WINDCHILL: {
+        const float t = s.outdoor_temperature[i];
+        const float w = s.wind_speed[i];
+        return std::isnan(t) || std::isnan(w) ? kNaN : CalculateWindchill(&t, &w);
+    }
+    case SERIES_INDOOR_HUMIDITY: return HumidityValue(s.indoor_humidity[i]);
+    case SERIES_OUTDOOR_HUMIDITY: return HumidityValue(s.outdoor_humidity[i]);
+    case SERIES_PRESSURE: return s.pressure[i];
+    case SERIES_WIND_SPEED: return s.wind_speed[i];
+    case SERIES_RAIN: return s.rain[i];
+    default: return kNaN;
+    }
+}
+
 size_t FirstDataSetAtOrAfter(const HistorySeries &s, uint32_t t) {
     return static_cast<size_t>(std::lower_bound(s.time.begin(), s.time.end(), t) - s.time.begin());
 }
@@ -211,8 +255,7 @@ ValueRange SeriesRange(const HistorySeries &s, int series, size_t first, size_t 
         if (std::isnan(r.min) || lo < r.min) r.min = lo;
         if (std::isnan(r.max) || hi > r.max) r.max = hi;
     };
-    const std::vector<float> &v = s.value[series];
-    end = std::min(end, v.size());
+    end = std::min(end, DataSetCount(s));
     size_t i = first;
     while (i < end) {
         // The coarsest whole block that starts here, if its summary is complete.
@@ -228,7 +271,8 @@ ValueRange SeriesRange(const HistorySeries &s, int series, size_t first, size_t 
             }
         }
         if (used >= 0) continue;
-        take(v[i], v[i]);
+        const float v = SeriesValue(s, series, i);
+        take(v, v);
         ++i;
     }
     return r;

@@ -28,7 +28,7 @@ enum GraphSeries {
 constexpr uint8_t DIRECTION_NONE = 16;
 // Data sets per block of each summary level, finest first.
 constexpr int SUMMARY_LEVELS = 3;
-constexpr size_t SUMMARY_BLOCK[SUMMARY_LEVELS] = {16, 256, 4096};
+constexpr size_t SUMMARY_BLOCK[SUMMARY_LEVELS] = {32, 512, 8192};
 
 struct SummaryLevel {
     std::vector<float> min[SERIES_COUNT];
@@ -36,16 +36,28 @@ struct SummaryLevel {
     std::vector<uint16_t> directions;  // bit d set when direction d occurs in the block
 };
 
+// Only what cannot be worked out again is kept per data set, in its narrowest exact form:
+// dewpoint and windchill are derived when asked for, humidities are whole percent.
+constexpr uint8_t HUMIDITY_NONE = 255;
+
 struct HistorySeries {
     std::string path;            // the file these data sets came from
     std::vector<uint32_t> time;  // stamps, never decreasing (see LoadDataSets)
-    std::vector<float> value[SERIES_COUNT];
+    std::vector<float> indoor_temperature, outdoor_temperature, pressure, wind_speed;
+    std::vector<float> rain;     // mm per interval
+    std::vector<uint8_t> indoor_humidity, outdoor_humidity;  // HUMIDITY_NONE: missing
     std::vector<uint8_t> direction;  // 0..15, DIRECTION_NONE when the wind is missing
     SummaryLevel level[SUMMARY_LEVELS];
     float last_rain = 0.0f;      // stored rain of the newest data set (NaN: none)
+    // Dewpoints already worked out, by temperature tenth and humidity: a file of years
+    // holds few distinct pairs, and the formula is the dearest part of reading it.
+    mutable std::vector<float> dewpoint_cache;
 };
 
 inline size_t DataSetCount(const HistorySeries &s) { return s.time.size(); }
+
+// Value of one series for data set i in its base unit; NaN where it is not known.
+float SeriesValue(const HistorySeries &s, int series, size_t i);
 
 // Takes the data sets of setup.history_file that the series does not hold yet. A series
 // of another file, or of a file that now holds fewer data sets than were taken (it was

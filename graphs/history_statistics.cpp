@@ -66,20 +66,20 @@ void Take(Accumulator *a, const HistorySeries &s, size_t i) {
     const uint32_t t = s.time[i];
     PeriodStatistics &p = a->p;
     ++p.data_sets;
-    const float temperature = s.value[SERIES_OUTDOOR_TEMPERATURE][i];
+    const float temperature = SeriesValue(s, SERIES_OUTDOOR_TEMPERATURE, i);
     Lower(&p.temperature_min, temperature, t);
     Higher(&p.temperature_max, temperature, t);
     if (!std::isnan(temperature)) {
         a->temperature_sum += temperature;
         ++a->temperature_n;
     }
-    Lower(&p.humidity_min, s.value[SERIES_OUTDOOR_HUMIDITY][i], t);
-    Higher(&p.humidity_max, s.value[SERIES_OUTDOOR_HUMIDITY][i], t);
-    Lower(&p.pressure_min, s.value[SERIES_PRESSURE][i], t);
-    Higher(&p.pressure_max, s.value[SERIES_PRESSURE][i], t);
-    const float rain = s.value[SERIES_RAIN][i];
+    Lower(&p.humidity_min, SeriesValue(s, SERIES_OUTDOOR_HUMIDITY, i), t);
+    Higher(&p.humidity_max, SeriesValue(s, SERIES_OUTDOOR_HUMIDITY, i), t);
+    Lower(&p.pressure_min, SeriesValue(s, SERIES_PRESSURE, i), t);
+    Higher(&p.pressure_max, SeriesValue(s, SERIES_PRESSURE, i), t);
+    const float rain = SeriesValue(s, SERIES_RAIN, i);
     if (!std::isnan(rain)) p.rain = (std::isnan(p.rain) ? 0.0f : p.rain) + rain;
-    if (Higher(&p.wind_max, s.value[SERIES_WIND_SPEED][i], t)) p.wind_direction = s.direction[i];
+    if (Higher(&p.wind_max, SeriesValue(s, SERIES_WIND_SPEED, i), t)) p.wind_direction = s.direction[i];
 }
 
 PeriodStatistics Finish(const Accumulator &a) {
@@ -107,7 +107,14 @@ int64_t PeriodKey(const struct tm &day, int64_t day_index, int period) {
     return day_index;
 }
 
-void Copy(char *out, int size, const char *text) { snprintf(out, static_cast<size_t>(size), "%s", text); }
+// Copies what fits and always terminates; a long text is cut, never inside a UTF-8 letter.
+void Copy(char *out, int size, const char *text) {
+    size_t n = strnlen(text, static_cast<size_t>(size) - 1);
+    if (text[n] != '\0')
+        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    memcpy(out, text, n);
+    out[n] = '\0';
+}
 
 void ValueCell(char *cell, int quantity, float value) {
     if (std::isnan(value)) {
@@ -149,9 +156,9 @@ int PressureQuantity() {
     return setup.absolute_pressure ? QUANTITY_ABSOLUTE_PRESSURE : QUANTITY_RELATIVE_PRESSURE;
 }
 
-bool WriteLine(FILE *out, char cells[STAT_COLUMNS][STAT_CELL_SIZE + STAT_TITLE_SIZE]) {
+bool WriteLine(FILE *out, const char *const fields[STAT_COLUMNS]) {
     for (int c = 0; c < STAT_COLUMNS; ++c)
-        if (fputs(cells[c], out) < 0 || fputc(c + 1 < STAT_COLUMNS ? '\t' : '\n', out) == EOF)
+        if (fputs(fields[c], out) < 0 || fputc(c + 1 < STAT_COLUMNS ? '\t' : '\n', out) == EOF)
             return false;
     return true;
 }
@@ -159,9 +166,9 @@ bool WriteLine(FILE *out, char cells[STAT_COLUMNS][STAT_CELL_SIZE + STAT_TITLE_S
 bool WriteRow(FILE *out, const PeriodStatistics &p, int period, int records, int32_t shift) {
     char cells[STAT_COLUMNS][STAT_CELL_SIZE];
     FormatStatisticsRow(p, period, records, shift, 1, cells);
-    char line[STAT_COLUMNS][STAT_CELL_SIZE + STAT_TITLE_SIZE];
-    for (int c = 0; c < STAT_COLUMNS; ++c) Copy(line[c], sizeof line[c], cells[c]);
-    return WriteLine(out, line);
+    const char *fields[STAT_COLUMNS];
+    for (int c = 0; c < STAT_COLUMNS; ++c) fields[c] = cells[c];
+    return WriteLine(out, fields);
 }
 
 }  // namespace
@@ -241,7 +248,7 @@ void StatisticsUnit(int column, char *out, int size) {
     case STAT_WIND_MAX: quantity = QUANTITY_WIND_SPEED; break;
     case STAT_HUMIDITY_MIN:
     case STAT_HUMIDITY_MAX: snprintf(out, static_cast<size_t>(size), "[%%]"); return;
-    default: Copy(out, size, ""); return;
+    default: out[0] = '\0'; return;
     }
     // Asked with a value every unit shows as a number, so the unit text is never empty.
     const float zero = quantity == QUANTITY_RELATIVE_PRESSURE || quantity == QUANTITY_ABSOLUTE_PRESSURE
@@ -254,13 +261,16 @@ void StatisticsUnit(int column, char *out, int size) {
 int WriteStatisticsText(FILE *out, const std::vector<PeriodStatistics> &rows, int period,
                         const PeriodStatistics &records, int32_t local_shift) {
     if (out == nullptr) return -1;
-    char line[STAT_COLUMNS][STAT_CELL_SIZE + STAT_TITLE_SIZE];
+    const char *fields[STAT_COLUMNS];
     for (int c = 0; c < STAT_COLUMNS; ++c)
-        Copy(line[c], sizeof line[c],
-             c == STAT_PERIOD ? statistics_texts.period[period] : statistics_texts.title[c]);
-    if (!WriteLine(out, line)) return -1;
-    for (int c = 0; c < STAT_COLUMNS; ++c) StatisticsUnit(c, line[c], sizeof line[c]);
-    if (!WriteLine(out, line)) return -1;
+        fields[c] = c == STAT_PERIOD ? statistics_texts.period[period] : statistics_texts.title[c];
+    if (!WriteLine(out, fields)) return -1;
+    char units[STAT_COLUMNS][STAT_TITLE_SIZE];
+    for (int c = 0; c < STAT_COLUMNS; ++c) {
+        StatisticsUnit(c, units[c], sizeof units[c]);
+        fields[c] = units[c];
+    }
+    if (!WriteLine(out, fields)) return -1;
     for (const PeriodStatistics &p : rows)
         if (!WriteRow(out, p, period, 0, local_shift)) return -1;
     if (!WriteRow(out, records, period, 1, local_shift)) return -1;

@@ -60,12 +60,12 @@ TEST_F(GraphsSeries, RainPerIntervalAcrossTheWrapAndAnOffsetDeterminedAfresh) {
 
     HistorySeries s;
     ASSERT_EQ(RefreshHistorySeries(&s), 5);
-    const std::vector<float> &rain = s.value[SERIES_RAIN];
-    EXPECT_TRUE(std::isnan(rain[0])) << "nothing is known before the first data set";
-    EXPECT_NEAR(rain[1], 21.21f, 1e-3f);
-    EXPECT_NEAR(rain[2], 3 * 0.518f, 1e-3f);
-    EXPECT_TRUE(std::isnan(rain[3])) << "the stored total went down: unknown, not negative";
-    EXPECT_NEAR(rain[4], 0.518f, 1e-3f);
+    auto rain = [&s](size_t i) { return SeriesValue(s, SERIES_RAIN, i); };
+    EXPECT_TRUE(std::isnan(rain(0))) << "nothing is known before the first data set";
+    EXPECT_NEAR(rain(1), 21.21f, 1e-3f);
+    EXPECT_NEAR(rain(2), 3 * 0.518f, 1e-3f);
+    EXPECT_TRUE(std::isnan(rain(3))) << "the stored total went down: unknown, not negative";
+    EXPECT_NEAR(rain(4), 0.518f, 1e-3f);
 }
 
 TEST_F(GraphsSeries, MarkersAndWhatDependsOnThemAreGaps) {
@@ -86,26 +86,26 @@ TEST_F(GraphsSeries, MarkersAndWhatDependsOnThemAreGaps) {
     ASSERT_EQ(RefreshHistorySeries(&s), 3);
     for (int k = 0; k < SERIES_COUNT; ++k)
         if (k != SERIES_RAIN) {
-            EXPECT_FALSE(std::isnan(s.value[k][0])) << k;
+            EXPECT_FALSE(std::isnan(SeriesValue(s, k, 0))) << k;
         }
     EXPECT_EQ(s.direction[0], 4);
-    EXPECT_NEAR(s.value[SERIES_DEWPOINT][0], 0.06f, 0.05f);   // 10 degC at 50 %
-    EXPECT_NEAR(s.value[SERIES_WINDCHILL][0], 0.46f, 0.01f);  // 10 degC at 10 m/s
+    EXPECT_NEAR(SeriesValue(s, SERIES_DEWPOINT, 0), 0.06f, 0.05f);   // 10 degC at 50 %
+    EXPECT_NEAR(SeriesValue(s, SERIES_WINDCHILL, 0), 0.46f, 0.01f);  // 10 degC at 10 m/s
 
-    EXPECT_TRUE(std::isnan(s.value[SERIES_INDOOR_TEMPERATURE][1]));
-    EXPECT_TRUE(std::isnan(s.value[SERIES_OUTDOOR_HUMIDITY][1]));
-    EXPECT_TRUE(std::isnan(s.value[SERIES_DEWPOINT][1]));
-    EXPECT_TRUE(std::isnan(s.value[SERIES_WIND_SPEED][1]));
-    EXPECT_TRUE(std::isnan(s.value[SERIES_WINDCHILL][1]));
+    EXPECT_TRUE(std::isnan(SeriesValue(s, SERIES_INDOOR_TEMPERATURE, 1)));
+    EXPECT_TRUE(std::isnan(SeriesValue(s, SERIES_OUTDOOR_HUMIDITY, 1)));
+    EXPECT_TRUE(std::isnan(SeriesValue(s, SERIES_DEWPOINT, 1)));
+    EXPECT_TRUE(std::isnan(SeriesValue(s, SERIES_WIND_SPEED, 1)));
+    EXPECT_TRUE(std::isnan(SeriesValue(s, SERIES_WINDCHILL, 1)));
     EXPECT_EQ(s.direction[1], DIRECTION_NONE);
-    EXPECT_FALSE(std::isnan(s.value[SERIES_OUTDOOR_TEMPERATURE][1]));
+    EXPECT_FALSE(std::isnan(SeriesValue(s, SERIES_OUTDOOR_TEMPERATURE, 1)));
 
-    EXPECT_TRUE(std::isnan(s.value[SERIES_OUTDOOR_TEMPERATURE][2]));
-    EXPECT_TRUE(std::isnan(s.value[SERIES_DEWPOINT][2]));
-    EXPECT_TRUE(std::isnan(s.value[SERIES_WINDCHILL][2]));
-    EXPECT_TRUE(std::isnan(s.value[SERIES_INDOOR_HUMIDITY][2]));
-    EXPECT_TRUE(std::isnan(s.value[SERIES_PRESSURE][2]));
-    EXPECT_FALSE(std::isnan(s.value[SERIES_WIND_SPEED][2]));
+    EXPECT_TRUE(std::isnan(SeriesValue(s, SERIES_OUTDOOR_TEMPERATURE, 2)));
+    EXPECT_TRUE(std::isnan(SeriesValue(s, SERIES_DEWPOINT, 2)));
+    EXPECT_TRUE(std::isnan(SeriesValue(s, SERIES_WINDCHILL, 2)));
+    EXPECT_TRUE(std::isnan(SeriesValue(s, SERIES_INDOOR_HUMIDITY, 2)));
+    EXPECT_TRUE(std::isnan(SeriesValue(s, SERIES_PRESSURE, 2)));
+    EXPECT_FALSE(std::isnan(SeriesValue(s, SERIES_WIND_SPEED, 2)));
     // A gap is a gap in the summaries too, never a zero.
     const ValueRange pressure = SeriesRange(s, SERIES_PRESSURE, 0, 3);
     EXPECT_EQ(pressure.min, 1000.0f);
@@ -124,7 +124,7 @@ TEST_F(GraphsSeries, ARefreshReadsOnlyWhatWasAppendedAndAnotherFileAnew) {
     ASSERT_EQ(RefreshHistorySeries(&s), 2);
     ASSERT_EQ(DataSetCount(s), 5u);
     EXPECT_EQ(s.time[3], 240u);
-    EXPECT_EQ(s.value[SERIES_OUTDOOR_TEMPERATURE][3], -3.5f);
+    EXPECT_EQ(SeriesValue(s, SERIES_OUTDOOR_TEMPERATURE, 3), -3.5f);
     EXPECT_EQ(SeriesRange(s, SERIES_OUTDOOR_TEMPERATURE, 0, 5).min, -3.5f);
 
     // Another file is read from its start, whatever the series held.
@@ -154,16 +154,16 @@ TEST(GraphsSummaries, RangesAgreeWithAPlainScan) {
     LoadDataSets(&s, sets.data(), 5000);
     LoadDataSets(&s, sets.data() + 5000, 1);
     LoadDataSets(&s, sets.data() + 5001, 3999);
-    const std::vector<float> &v = s.value[SERIES_OUTDOOR_TEMPERATURE];
+    auto v = [&s](size_t i) { return SeriesValue(s, SERIES_OUTDOOR_TEMPERATURE, i); };
     for (size_t first : {0u, 1u, 15u, 16u, 255u, 300u, 4095u, 4100u}) {
         for (size_t end : {first + 1, first + 17, first + 4096, first + 4500, size_t{9000}}) {
             float lo = NAN, hi = NAN;
             uint16_t bits = 0;
             for (size_t i = first; i < end; ++i) {
                 bits |= static_cast<uint16_t>(1u << s.direction[i]);
-                if (std::isnan(v[i])) continue;
-                if (std::isnan(lo) || v[i] < lo) lo = v[i];
-                if (std::isnan(hi) || v[i] > hi) hi = v[i];
+                if (std::isnan(v(i))) continue;
+                if (std::isnan(lo) || v(i) < lo) lo = v(i);
+                if (std::isnan(hi) || v(i) > hi) hi = v(i);
             }
             const ValueRange r = SeriesRange(s, SERIES_OUTDOOR_TEMPERATURE, first, end);
             EXPECT_TRUE(r.min == lo || (std::isnan(r.min) && std::isnan(lo))) << first << ".." << end;
