@@ -410,7 +410,9 @@ QCPLegend *AddLegend(QCustomPlot *plot, QCPAxisRect *rect) {
     rect->insetLayout()->addElement(legend, Qt::AlignTop | Qt::AlignLeft);
     legend->setLayer("legend");
     legend->setFont(QFont(plot->font().family(), 8));
-    legend->setBrush(QBrush(QColor(255, 255, 255, 200)));
+    // See-through, so that the lines behind it stay visible.
+    legend->setBrush(QBrush(QColor(255, 255, 255, 150)));
+    legend->setBorderPen(QPen(QColor(160, 160, 160)));
     legend->setRowSpacing(0);
     legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
     legend->setVisible(true);
@@ -520,7 +522,7 @@ void BuildWindow(GraphsState *g) {
     auto *window = new QWidget(nullptr, Qt::Window);
     window->setObjectName("graphsWindow");
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->resize(1100, 860);
+    window->resize(1240, 880);
     g->window = window;
     auto *layout = new QVBoxLayout(window);
     g->tabs = new QTabWidget;

@@ -124,7 +124,8 @@ void ValueCell(char *cell, int quantity, float value) {
     Copy(cell, STAT_CELL_SIZE, LocaliseMeasuredValues(quantity, &setup.units, &value)->value_text);
 }
 
-void TimeCell(char *cell, const Extreme &e, int32_t local_shift, int for_file) {
+// On screen a day's row needs the time of day only; a longer period's the date too.
+void TimeCell(char *cell, const Extreme &e, int32_t local_shift, int for_file, bool time_only) {
     if (std::isnan(e.value)) {
         Copy(cell, STAT_CELL_SIZE, MARKER_NOT_AVAILABLE);
         return;
@@ -139,7 +140,10 @@ void TimeCell(char *cell, const Extreme &e, int32_t local_shift, int for_file) {
     }
     const int32_t words[6] = {f.tm_sec, f.tm_min, f.tm_hour, f.tm_mday, f.tm_mon, f.tm_year};
     char text[TIME_DATE_TEXT_SIZE];
-    GetTimeDateString(words, text, nullptr, nullptr);
+    if (time_only)
+        GetTimeDateString(words, nullptr, nullptr, text);
+    else
+        GetTimeDateString(words, text, nullptr, nullptr);
     Copy(cell, STAT_CELL_SIZE, text);
 }
 
@@ -227,7 +231,8 @@ void FormatStatisticsRow(const PeriodStatistics &p, int period, int records, int
     };
     for (const Pair &pair : pairs) {
         ValueCell(cells[pair.value_column], pair.quantity, pair.e->value);
-        TimeCell(cells[pair.value_column + 1], *pair.e, shift, for_file);
+        TimeCell(cells[pair.value_column + 1], *pair.e, shift, for_file,
+                 period == PERIOD_DAY && !records);
     }
     ValueCell(cells[STAT_TEMPERATURE_MEAN], QUANTITY_OUTDOOR_TEMPERATURE, p.temperature_mean);
     ValueCell(cells[STAT_RAIN], QUANTITY_RAIN_TOTAL, p.rain);

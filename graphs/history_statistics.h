@@ -65,7 +65,8 @@ extern StatisticsTexts statistics_texts;
 
 // The cells of one row in setup.units and setup.decimal_comma, pressure of the kind
 // setup.absolute_pressure names. Times on screen (for_file 0) follow the user's date
-// style; in a file they are "dd.mm.yyyy hh:mm" as in the text export. records: the row
+// style, the time of day alone in a day's row; in a file they are "dd.mm.yyyy hh:mm" as
+// in the text export. records: the row
 // is labelled as the records of the file.
 void FormatStatisticsRow(const PeriodStatistics &p, int period, int records, int32_t local_shift,
                          int for_file, char cells[STAT_COLUMNS][STAT_CELL_SIZE]);

@@ -3,6 +3,7 @@
 // window shows the newest end, and the units and the decimal separator follow the
 // settings.
 #include <QApplication>
+#include <QPushButton>
 #include <QTableWidget>
 #include <cmath>
 #include <cstdlib>
@@ -20,6 +21,7 @@
 #include "graphs/graphs_window.h"
 #include "history/history_file.h"
 #include "platform/panels.h"
+#include "platform/popups.h"
 #include "support/gui_app.h"
 #include "support/temp_folder.h"
 
@@ -41,6 +43,14 @@ HistoryRecord DataSet(int i) {
     r.indoor_humidity = 45;
     r.outdoor_humidity = 50;
     return r;
+}
+
+// The file pop-up's answer: the path a user would type.
+std::string chosen_path;
+int AnswerFile(const PopupRequest *request, char *path_out, int path_size) {
+    if (request->kind != POPUP_FILE_SELECT) return 0;
+    snprintf(path_out, static_cast<size_t>(path_size), "%s", chosen_path.c_str());
+    return 1;
 }
 
 void Metric(SetupRecord *s) {
@@ -144,6 +154,24 @@ TEST_F(GraphsWindowTest, UnitsAndDecimalSeparatorFollowTheSettings) {
     ASSERT_EQ(table->rowCount(), 2);  // one day and the records
     EXPECT_EQ(table->item(0, 1)->text(), QString("50,0"));  // lowest, 10 degC
     EXPECT_EQ(table->item(1, 3)->text(), QString("57,2"));  // highest, 14 degC
+}
+
+TEST_F(GraphsWindowTest, SavesThePictureAsPngAndPdf) {
+    Append(0, 12);
+    UI_data.history_file_ok = 1;
+    OpenGraphsWindow(RANGE_ALL);
+    QPushButton *save = nullptr;
+    for (QPushButton *b : GraphsWindow()->findChildren<QPushButton *>())
+        if (b->text().contains(QString::fromUtf8("\u2026")) && b->isVisibleTo(GraphsWindow())) save = b;
+    ASSERT_NE(save, nullptr);
+    SetPopupTestResponder(AnswerFile);
+    for (const char *name : {"graphs.png", "graphs.pdf"}) {
+        chosen_path = folder_.file(name);
+        save->click();
+        const std::string bytes = ReadWholeFile(chosen_path);
+        EXPECT_EQ(bytes.substr(1, 3), std::string(name).substr(7) == "png" ? "PNG" : "PDF") << name;
+    }
+    SetPopupTestResponder(nullptr);
 }
 
 }  // namespace
