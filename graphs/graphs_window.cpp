@@ -64,6 +64,12 @@ QString Text(int text) {
     return QString::fromUtf8(GetPanelText(text, buffer, sizeof buffer));
 }
 
+// The series' name: the pressure's follows the kind the user chose.
+int SeriesName(int series) {
+    return series == SERIES_PRESSURE && setup.absolute_pressure ? TXTP_COL_PRESS_ABS
+                                                                : kLines[series].name;
+}
+
 QCPAxis *TimeAxis(const GraphsState *g, int rect) { return g->rect[rect]->axis(QCPAxis::atBottom); }
 
 int PressureQuantity() {
@@ -140,14 +146,13 @@ QVector<QCPGraphData> Points(const std::vector<double> &keys, const std::vector<
     return data;
 }
 
-// The value axis takes the drawn values with a margin; gaps are not values.
-void FitValueAxis(QCPAxis *axis, const QVector<QCPGraphData> &data, double *lo, double *hi) {
+// Widens lo..hi to the values drawn inside the time range; gaps are not values.
+void TakeValueSpan(const QVector<QCPGraphData> &data, double from, double to, double *lo, double *hi) {
     for (const QCPGraphData &d : data) {
-        if (std::isnan(d.value)) continue;
+        if (std::isnan(d.value) || d.key < from || d.key > to) continue;
         if (std::isnan(*lo) || d.value < *lo) *lo = d.value;
         if (std::isnan(*hi) || d.value > *hi) *hi = d.value;
     }
-    (void)axis;
 }
 
 void SetValueRange(QCPAxis *axis, double lo, double hi, double least_span) {
@@ -171,11 +176,8 @@ void DrawLines(GraphsState *g, const ColumnBounds &b) {
         SummariseColumns(g->series, b, s, COLUMN_MIN_MAX, &keys, &values);
         const QVector<QCPGraphData> data = Points(keys, values, s, g->local_shift);
         g->line[s]->data()->set(data, true);
-        // Only what lies inside the range sets the scale.
-        QVector<QCPGraphData> inside;
-        for (const QCPGraphData &d : data)
-            if (d.key >= b.from + g->local_shift && d.key <= b.to + g->local_shift) inside.push_back(d);
-        FitValueAxis(nullptr, inside, &lo[kLines[s].rect], &hi[kLines[s].rect]);
+        TakeValueSpan(data, b.from + g->local_shift, b.to + g->local_shift, &lo[kLines[s].rect],
+                      &hi[kLines[s].rect]);
     }
     SetValueRange(g->rect[RECT_TEMPERATURE]->axis(QCPAxis::atLeft), lo[RECT_TEMPERATURE],
                   hi[RECT_TEMPERATURE], 2.0);
@@ -264,7 +266,6 @@ void ShowRange(GraphsState *g, int range) {
 // ---- Pointer: crosshair and values ------------------------------------------------------
 
 QString ValueLine(int series, float base) {
-    QString text;
     if (std::isnan(base)) return QString::fromUtf8(MARKER_NOT_AVAILABLE);
     return QString::fromUtf8(LocaliseMeasuredValues(QuantityOf(series), &setup.units, &base)->value_unit_text);
 }
@@ -283,9 +284,7 @@ QString StampText(uint32_t stamp) {
 QString PointerText(const GraphsState *g, size_t i) {
     QString text = "<b>" + StampText(g->series.time[i]).toHtmlEscaped() + "</b>";
     for (int s = 0; s < SERIES_COUNT; ++s) {
-        const int name = s == SERIES_PRESSURE && setup.absolute_pressure ? TXTP_COL_PRESS_ABS
-                                                                          : kLines[s].name;
-        text += "<br>" + Text(name).toHtmlEscaped() + ": " +
+        text += "<br>" + Text(SeriesName(s)).toHtmlEscaped() + ": " +
                 ValueLine(s, SeriesValue(g->series, s, i)).toHtmlEscaped();
         if (s != SERIES_WIND_SPEED) continue;
         char direction[kTextSize];
@@ -361,9 +360,7 @@ void ApplyTexts(GraphsState *g) {
     g->save->setText(Text(TXTP_GRAPHS_SAVE));
     g->hint->setText(Text(TXTP_GRAPHS_HINT));
     for (int s = 0; s < SERIES_COUNT; ++s) {
-        const int name = s == SERIES_PRESSURE && setup.absolute_pressure ? TXTP_COL_PRESS_ABS
-                                                                          : kLines[s].name;
-        if (g->line[s] != nullptr) g->line[s]->setName(Text(name));
+        if (g->line[s] != nullptr) g->line[s]->setName(Text(SeriesName(s)));
     }
     g->rain->setName(Text(TXTP_COL_RAIN));
     g->directions->setName(Text(TXTP_COL_WINDDIR));
@@ -552,8 +549,8 @@ void VisibleDataSets(const GraphsState *g, size_t *first, size_t *end) {
 }
 
 void OpenGraphsWindow(int range) {
-    if (range < 0 || range >= RANGE_COUNT) range = RANGE_WEEK;
-    if (graphs == nullptr) {
+    const bool fresh = graphs == nullptr;
+    if (fresh) {
         graphs = new GraphsState;
         graphs->local_shift = GetLocalToGMTTimeDifference();
         BuildWindow(graphs);
@@ -566,13 +563,16 @@ void OpenGraphsWindow(int range) {
     }
     graphs->window->raise();
     graphs->window->activateWindow();
-    ShowRange(graphs, range);
+    if (range >= 0 && range < RANGE_COUNT)
+        ShowRange(graphs, range);
+    else if (fresh)
+        ShowRange(graphs, RANGE_WEEK);
 }
 
 int ShowGraphsWindow(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     if (!UI_data.history_file_ok) return 0;
-    OpenGraphsWindow(graphs != nullptr ? -1 : RANGE_WEEK);
+    OpenGraphsWindow(-1);
     return 0;
 }
 

@@ -13,7 +13,8 @@ enum GraphsRange { RANGE_DAY, RANGE_WEEK, RANGE_MONTH, RANGE_YEAR, RANGE_ALL, RA
 // brings it to the front.
 int ShowGraphsWindow(int panel, int control, int event, void *callback_data, int event_data1,
                      int event_data2);
-// Opens the window showing the given range (or brings it to the front and shows it).
+// Opens the window showing the given range, or brings the open one to the front and shows
+// it there. Any other number opens on the last week, and leaves an open window's range.
 void OpenGraphsWindow(int range);
 // The open window, or nullptr.
 QWidget *GraphsWindow();

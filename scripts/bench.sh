@@ -2,7 +2,8 @@
 # Builds a Release build and prints every figure in one run: the link's overhead, the
 # polling cycle and a 175-set history download against the wire time at 2400 baud, the
 # whole program's start-up, quit, CPU over a minute of running and peak memory, and the
-# history view's page reads and the text export on a file of 1,000,000 data sets. The
+# history view's page reads and the text export on a file of 1,000,000 data sets, and the
+# graphs window on such a file (opening, zoom and pan steps, statistics, memory). The
 # benches print; none of them passes or fails on a figure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
