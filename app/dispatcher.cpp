@@ -16,6 +16,7 @@
 #include "app/setup_record.h"
 #include "app/tooltips.h"
 #include "app/ui_data.h"
+#include "graphs/graphs_window.h"
 #include "history/history_view.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
@@ -177,6 +178,7 @@ void TakeHistoryFile(const UIRecord *r) {
     ActualiseCurrentInfoFileHeader(&UI_data.file_header);
     // Another file: its newest page.
     UpdateHistoryPanel(-1);
+    FollowHistoryFile();
 }
 
 void TakeHistoryStored(const UIRecord *r) {
@@ -187,6 +189,7 @@ void TakeHistoryStored(const UIRecord *r) {
     ActualiseCurrentInfoFileHeader(&UI_data.file_header);
     ActualiseScrollBar(&UI_data.file_header);
     if (follow) UpdateHistoryPanel(-1);
+    FollowHistoryFile();
 }
 
 // Data sets were put in front of the file: the data sets on screen stay on screen (they

@@ -9,12 +9,13 @@
 #include <ctime>
 
 #include "app/KOR.h"
-#include "app/desktop_notice.h"
 #include "app/alarm_controls.h"
+#include "app/desktop_notice.h"
 #include "app/kor_panels.h"
 #include "app/older_data_sets.h"
 #include "app/setup_record.h"
 #include "app/ui_data.h"
+#include "graphs/graphs_window.h"
 #include "history/history_file.h"
 #include "history/station_history.h"
 #include "platform/panels.h"
@@ -299,5 +300,7 @@ int RefreshKORPanelSurface() {
     ActualiseCurrentInfoFileHeader(&UI_data.file_header);
     UpdateTrayToolTip();
     ShowOlderDataSetsBar();
+    // The graphs follow units, number style and language like the panel.
+    RefreshGraphsWindow();
     return 0;
 }

@@ -25,6 +25,7 @@
 #include "app/ui_data.h"
 #include "app/widgets.h"
 #include "exchange/current_data.h"
+#include "graphs/graphs_window.h"
 #include "history/history_save.h"
 #include "history/history_view.h"
 #include "platform/engine.h"
@@ -90,6 +91,7 @@ void RegisterAppCallbacks() {
     RegisterCallback("HistoryPChangeHistoryFile", HistoryPChangeHistoryFile);
     RegisterCallback("SaveHistoryAsText", SaveHistoryAsText);
     RegisterOlderDataSetsCallbacks();
+    RegisterCallback("ShowGraphsWindow", ShowGraphsWindow);
     RegisterDialogCallbacks();
 }
 

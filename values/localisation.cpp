@@ -101,6 +101,28 @@ void SetNumber(LocalisedValue *r, float value, int decimals, const char *unit) {
     LocaliseRealNumberString(setup.decimal_comma, r->value_unit_text);
 }
 
+// The console's marker values, tested on the raw value in its base unit; nullptr when the
+// value is a reading.
+const char *PressureMarker(float raw, double correction) {
+    if (raw > correction + 1101.0 && raw < correction + 16665.5) return MARKER_NOT_AVAILABLE;
+    if (raw > 11112.1) return MARKER_OVERFLOW;
+    return nullptr;
+}
+
+const char *TemperatureMarker(float raw) {
+    if (raw > 135.65) return MARKER_OVERFLOW;
+    if (raw > 80.11) return MARKER_NOT_AVAILABLE;
+    return nullptr;
+}
+
+int WindStatus(float raw) {
+    if (raw == 51.0f) return LOCALISED_NOT_AVAILABLE;
+    if (raw == 51.1f || raw < 0.0f || raw > 50.0f) return LOCALISED_WIND_OVERFLOW;
+    return LOCALISED_VALID;
+}
+
+bool HumidityMissing(float raw) { return raw > 109.0; }
+
 void LocalisePressure(LocalisedValue *r, bool relative, int unit, float raw) {
     const double correction = relative ? UI_data.pressure.rel_offset : 0.0;
     const bool inhg = unit == PRESSURE_UNIT_INHG;
@@ -108,12 +130,9 @@ void LocalisePressure(LocalisedValue *r, bool relative, int unit, float raw) {
         SetLimits(r, 17.0f, 32.0f, 17.0f, 32.0f);
     else
         SetLimits(r, 600.0f, 1100.0f, 600.0f, 1100.0f);
-    if (raw > correction + 1101.0 && raw < correction + 16665.5) {
-        SetMarker(r, MARKER_NOT_AVAILABLE, LOCALISED_NOT_AVAILABLE);
-        return;
-    }
-    if (raw > 11112.1) {
-        SetMarker(r, MARKER_OVERFLOW, LOCALISED_NOT_AVAILABLE);
+    const char *marker = PressureMarker(raw, correction);
+    if (marker != nullptr) {
+        SetMarker(r, marker, LOCALISED_NOT_AVAILABLE);
         return;
     }
     const double hpa = raw + correction;
@@ -131,12 +150,9 @@ void LocaliseTemperature(LocalisedValue *r, bool indoor, int unit, float raw) {
     else
         fahrenheit ? SetLimits(r, -20.0f, 160.0f, -20.0f, 160.0f)
                    : SetLimits(r, -30.0f, 70.0f, -30.0f, 70.0f);
-    if (raw > 135.65) {
-        SetMarker(r, MARKER_OVERFLOW, LOCALISED_NOT_AVAILABLE);
-        return;
-    }
-    if (raw > 80.11) {
-        SetMarker(r, MARKER_NOT_AVAILABLE, LOCALISED_NOT_AVAILABLE);
+    const char *marker = TemperatureMarker(raw);
+    if (marker != nullptr) {
+        SetMarker(r, marker, LOCALISED_NOT_AVAILABLE);
         return;
     }
     if (fahrenheit)
@@ -153,12 +169,10 @@ void LocaliseWind(LocalisedValue *r, int unit, float raw) {
     case WIND_UNIT_BEAUFORT: SetLimits(r, 0.0f, 12.0f, 0.0f, 12.0f); break;
     default: SetLimits(r, 0.0f, 50.0f, 0.0f, 50.0f); break;
     }
-    if (raw == 51.0f) {
-        SetMarker(r, MARKER_NOT_AVAILABLE, LOCALISED_NOT_AVAILABLE);
-        return;
-    }
-    if (raw == 51.1f || raw < 0.0f || raw > 50.0f) {
-        SetMarker(r, MARKER_OVERFLOW, LOCALISED_WIND_OVERFLOW);
+    const int status = WindStatus(raw);
+    if (status != LOCALISED_VALID) {
+        SetMarker(r, status == LOCALISED_NOT_AVAILABLE ? MARKER_NOT_AVAILABLE : MARKER_OVERFLOW,
+                  status);
         return;
     }
     if (unit == WIND_UNIT_KMH || unit == WIND_UNIT_MPH) {
@@ -177,7 +191,7 @@ void LocaliseWind(LocalisedValue *r, int unit, float raw) {
 
 void LocaliseHumidity(LocalisedValue *r, float raw) {
     SetLimits(r, 20.0f, 95.0f, 20.0f, 95.0f);
-    if (raw > 109.0) {
+    if (HumidityMissing(raw)) {
         SetMarker(r, MARKER_NOT_AVAILABLE, LOCALISED_NOT_AVAILABLE, HUMIDITY_MARKER_VALUE);
         return;
     }
@@ -207,6 +221,27 @@ void LocaliseRain(LocalisedValue *r, int quantity, int unit, float raw) {
 }
 
 }  // namespace
+
+int MeasuredValueStatus(int quantity, float raw) {
+    switch (quantity) {
+    case QUANTITY_RELATIVE_PRESSURE:
+        return PressureMarker(raw, UI_data.pressure.rel_offset) ? LOCALISED_NOT_AVAILABLE
+                                                                 : LOCALISED_VALID;
+    case QUANTITY_ABSOLUTE_PRESSURE:
+        return PressureMarker(raw, 0.0) ? LOCALISED_NOT_AVAILABLE : LOCALISED_VALID;
+    case QUANTITY_INDOOR_TEMPERATURE:
+    case QUANTITY_OUTDOOR_TEMPERATURE:
+    case QUANTITY_DEWPOINT:
+    case QUANTITY_WINDCHILL:
+        return TemperatureMarker(raw) ? LOCALISED_NOT_AVAILABLE : LOCALISED_VALID;
+    case QUANTITY_WIND_SPEED: return WindStatus(raw);
+    case QUANTITY_HUMIDITY: return HumidityMissing(raw) ? LOCALISED_NOT_AVAILABLE : LOCALISED_VALID;
+    case QUANTITY_RAIN_TOTAL:
+    case QUANTITY_RAIN_24H:
+    case QUANTITY_RAIN_1H: return LOCALISED_VALID;
+    default: return LOCALISED_NO_VALUE;
+    }
+}
 
 LocalisedValue *LocaliseMeasuredValues(int quantity, const UnitsRecord *units,
                                        const float *value) {

@@ -66,6 +66,10 @@ LocalisedValue *LocaliseMeasuredValues(int quantity, const int *unit_choices,
 LocalisedValue *LocaliseMeasuredValues(int quantity, const UnitsRecord *units,
                                        const float *value);
 
+// The status LocaliseMeasuredValues gives a value, without formatting it: for readers that
+// go through many values and only need to know which are markers.
+int MeasuredValueStatus(int quantity, float raw);
+
 // The value in the user's unit turned back into the base unit. The result is a per-thread
 // float that the next call overwrites; a null value gives 0.
 float *DelocaliseValues(int quantity, const int *unit_choices, const float *value);

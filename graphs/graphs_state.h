@@ -1,0 +1,71 @@
+// Inside graphs/ only: what the open graphs window holds, shared by its graphs tab and its
+// statistics tab.
+#pragma once
+#include <QPointer>
+#include <cstdint>
+
+#include "app/setup_record.h"
+#include "graphs/history_series.h"
+
+class QComboBox;
+class QCPAxis;
+class QCPAxisRect;
+class QCPBars;
+class QCPGraph;
+class QCPItemStraightLine;
+class QCPLegend;
+class QCustomPlot;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class QTableWidget;
+class QWidget;
+
+enum GraphsRect { RECT_TEMPERATURE, RECT_HUMIDITY, RECT_PRESSURE, RECT_WIND, RECT_RAIN, RECT_COUNT };
+
+// What the window shows depends on; a change of any of it redraws the window.
+struct GraphsLook {
+    UnitsRecord units;
+    int32_t absolute_pressure;
+    int32_t decimal_comma;
+    int32_t time_24h;
+    char language_file[sizeof setup.language_file];
+    float rel_offset;
+};
+
+struct GraphsState {
+    QPointer<QWidget> window;
+    QTabWidget *tabs = nullptr;
+    QCustomPlot *plot = nullptr;
+    QCPAxisRect *rect[RECT_COUNT] = {};
+    QCPLegend *legend[RECT_COUNT] = {};
+    QCPItemStraightLine *cursor[RECT_COUNT] = {};
+    QCPGraph *line[SERIES_COUNT] = {};  // none for SERIES_RAIN
+    QCPBars *rain = nullptr;
+    QCPGraph *directions = nullptr;
+    QPushButton *range_button[5] = {};
+    QPushButton *save = nullptr;
+    QLabel *hint = nullptr;
+    // Statistics tab.
+    QLabel *statistics_label = nullptr;
+    QComboBox *period = nullptr;
+    QTableWidget *table = nullptr;
+    QPushButton *statistics_save = nullptr;
+
+    HistorySeries series;
+    int32_t local_shift = 0;  // local time minus stamp time, seconds
+    int syncing = 0;          // the time axes are being brought into step
+    GraphsLook look{};
+};
+
+// The open window's state, or nullptr.
+GraphsState *OpenGraphs();
+
+// The data sets inside the time range the graphs show.
+void VisibleDataSets(const GraphsState *g, size_t *first, size_t *end);
+
+// Statistics tab (graphs/statistics_tab.cpp).
+QWidget *BuildStatisticsTab(GraphsState *g);
+void ApplyStatisticsTexts(GraphsState *g);
+// Recomputes the table when the tab is the one shown.
+void UpdateStatisticsTab(GraphsState *g);

@@ -1,0 +1,79 @@
+// Statistics of the history: per day, month or year the extremes of outdoor temperature,
+// outdoor humidity and pressure with their times, the mean outdoor temperature, the rain
+// that fell and the strongest wind with its direction; the same over the whole file are
+// its records. Pure functions over a HistorySeries, and their text in the user's units
+// and number style, on screen and as tab-separated text beside the export.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "graphs/history_series.h"
+
+enum StatisticsPeriod { PERIOD_DAY, PERIOD_MONTH, PERIOD_YEAR };
+
+struct Extreme {
+    float value;    // base unit; NaN when the period has no reading
+    uint32_t time;  // stamp of the first data set that reached it
+};
+
+struct PeriodStatistics {
+    int year, month, day;  // first day of the period in local time (month 1..12)
+    uint32_t data_sets;
+    Extreme temperature_min, temperature_max;
+    float temperature_mean;  // NaN without readings
+    Extreme humidity_min, humidity_max;
+    Extreme pressure_min, pressure_max;  // absolute hPa
+    float rain;                          // mm; NaN when no interval's rain is known
+    Extreme wind_max;
+    uint8_t wind_direction;              // of wind_max; DIRECTION_NONE when unknown
+};
+
+// One entry per period that holds data sets of [first, end), oldest first. Periods are
+// local calendar days, months or years; local_shift is local time minus the stamps'
+// time in seconds (GetLocalToGMTTimeDifference).
+std::vector<PeriodStatistics> ComputeStatistics(const HistorySeries &s, size_t first, size_t end,
+                                                int period, int32_t local_shift);
+// The whole file as one period (dated by its first data set): its records.
+PeriodStatistics ComputeRecords(const HistorySeries &s, int32_t local_shift);
+
+enum StatisticsColumn {
+    STAT_PERIOD,
+    STAT_TEMPERATURE_MIN, STAT_TEMPERATURE_MIN_TIME,
+    STAT_TEMPERATURE_MAX, STAT_TEMPERATURE_MAX_TIME,
+    STAT_TEMPERATURE_MEAN,
+    STAT_HUMIDITY_MIN, STAT_HUMIDITY_MIN_TIME,
+    STAT_HUMIDITY_MAX, STAT_HUMIDITY_MAX_TIME,
+    STAT_PRESSURE_MIN, STAT_PRESSURE_MIN_TIME,
+    STAT_PRESSURE_MAX, STAT_PRESSURE_MAX_TIME,
+    STAT_RAIN,
+    STAT_WIND_MAX, STAT_WIND_MAX_TIME, STAT_WIND_DIRECTION,
+    STAT_COLUMNS
+};
+constexpr int STAT_CELL_SIZE = 48;
+constexpr int STAT_TITLE_SIZE = 64;
+
+// Column titles (the period column's title for day, month and year), the label of the
+// records row and the direction names. They start in English; the graphs window copies the texts panel's in.
+struct StatisticsTexts {
+    char title[STAT_COLUMNS][STAT_TITLE_SIZE];
+    char period[3][STAT_TITLE_SIZE];
+    char records[STAT_TITLE_SIZE];
+    char direction[16][STAT_TITLE_SIZE];  // north first, clockwise
+};
+extern StatisticsTexts statistics_texts;
+
+// The cells of one row in setup.units and setup.decimal_comma, pressure of the kind
+// setup.absolute_pressure names. Times on screen (for_file 0) follow the user's date
+// style, the time of day alone in a day's row; in a file they are "dd.mm.yyyy hh:mm" as
+// in the text export. records: the row
+// is labelled as the records of the file.
+void FormatStatisticsRow(const PeriodStatistics &p, int period, int records, int32_t local_shift,
+                         int for_file, char cells[STAT_COLUMNS][STAT_CELL_SIZE]);
+// The unit of a column in brackets ("[°C]"), or empty.
+void StatisticsUnit(int column, char *out, int size);
+
+// Titles, units, one line per period and the records line, tab-separated, each line
+// ending with a newline. 0, or -1 when a write failed.
+int WriteStatisticsText(FILE *out, const std::vector<PeriodStatistics> &rows, int period,
+                        const PeriodStatistics &records, int32_t local_shift);
