@@ -1,7 +1,8 @@
 // The history file as the graphs and the statistics see it: one array of time stamps and
-// one array per quantity, in base units, with every marker ("---", "OFL") and every value
-// that cannot be known turned into NaN, so that nothing downstream can mistake a missing
-// reading for a real one. The file is read once; a refresh reads only the data sets
+// one per measured quantity, in base units, read through SeriesValue, which also derives
+// dewpoint and windchill. Every marker ("---", "OFL") and every value that cannot be
+// known reads as NaN, so that nothing downstream can mistake a missing reading for a
+// real one. The file is read once; a refresh reads only the data sets
 // appended since. Min/max summaries over blocks of data sets let a graph of millions of
 // data sets be drawn from a few thousand points per series at any zoom.
 #pragma once
