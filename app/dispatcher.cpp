@@ -11,6 +11,7 @@
 #include "app/alarm_display.h"
 #include "app/display.h"
 #include "app/kor_panels.h"
+#include "app/link_display.h"
 #include "app/setup_record.h"
 #include "app/tooltips.h"
 #include "app/ui_data.h"
@@ -276,6 +277,7 @@ void DispatchUIRecord(const UIRecord *r) {
         return;
     case 33: TakeStationHistoryHeader(r); return;
     case 34: SetCtrlAttribute(historyP, HISTORYP_HIST_SETTINGS, ATTR_DIMMED, 0); return;
+    case 150: TakeLinkState(r); return;  // the state of the serial link
     default: break;
     }
     if (r->kind >= 20 && r->kind <= 30) {
@@ -287,7 +289,7 @@ void DispatchUIRecord(const UIRecord *r) {
         return;
     }
     if (r->kind >= 80 && r->kind <= 93) ConfirmReset(r->kind);
-    // Every other kind (31, 32, 35, 36, the failures above 93) is not the display's.
+    // Every other kind (31, 32, 35, 36, the failures 96 to 140) is not the display's.
 }
 
 void ReadElementFromTSQ_to_UI(int queue, unsigned, int, void *) {

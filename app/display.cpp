@@ -11,6 +11,7 @@
 #include "app/KOR.h"
 #include "app/alarm_controls.h"
 #include "app/kor_panels.h"
+#include "app/link_display.h"
 #include "app/setup_record.h"
 #include "app/ui_data.h"
 #include "history/history_file.h"
@@ -274,5 +275,6 @@ int RefreshKORPanelSurface() {
     ShowWindchill(&UI_data.windchill);
     ShowDewpoint(&UI_data.dewpoint);
     ActualiseCurrentInfoFileHeader(&UI_data.file_header);
+    ShowLinkState();
     return 0;
 }

@@ -15,6 +15,7 @@
 #include "station/comm/comm_flags.h"
 #include "station/comm/comm_thread.h"
 #include "station/comm/kor_state_machine.h"
+#include "station/comm/link_watch.h"
 #include "station/comm/polling_cycle.h"
 #include "station/comm/tsq_records.h"
 #include "station/data/kor_clock.h"
@@ -30,7 +31,9 @@ int32_t station_wind_unit = 0;
 int limited_failures_left = 30;
 constexpr uint16_t RESUME = 0xFFFF;
 
-bool Quitting() { return flag_quit.load() != 0; }
+// A command also gives up when the link is lost: it cannot get through until the thread
+// has recovered the link, and that must not wait for it.
+bool Quitting() { return flag_quit.load() != 0 || LinkMustRecover(); }
 
 // Until done: 0, or -1 when the program quits first.
 template <typename Op>
@@ -498,7 +501,8 @@ int TSQ_to_CSM_Handler(const CommandRecord *cmd) {
 void ReadFromTSQ_to_CSM() {
     int items = 0;
     CmtGetTSQAttribute(h_TSQ_to_CSM, ATTR_TSQ_ITEMS_IN_QUEUE, &items);
-    while (items > 0 && flag_quit.load() == 0) {
+    // Commands that arrive while the link is lost wait in the queue for its return.
+    while (items > 0 && flag_quit.load() == 0 && !LinkMustRecover()) {
         flag_polling_blocked = 1;
         flag_reception_pause = 0;
         SendUIRecord(UI_COMMUNICATION_ACTIVE, nullptr, 0);

@@ -18,6 +18,7 @@
 #include "station/comm/comm_flags.h"
 #include "station/comm/comm_thread.h"
 #include "station/comm/kor_state_machine.h"
+#include "station/comm/link_watch.h"
 #include "station/comm/tsq_records.h"
 #include "station/data/kor_clock.h"
 #include "station/data/kor_readers.h"
@@ -34,8 +35,10 @@ constexpr int KOR_CLOCK_IMPOSSIBLE = -3;  // a clock reader's answer for impossi
 // message instead of one per cycle.
 bool history_write_failure_shown = false;
 
+// A lost link also stops the step: the thread recovers it and then plans the pass anew.
 bool StepMustStop() {
-    return flag_quit.load() != 0 || flag_polling_blocked != 0 || flag_reception_pause != 0;
+    return flag_quit.load() != 0 || flag_polling_blocked != 0 || flag_reception_pause != 0 ||
+           LinkMustRecover();
 }
 
 // Calls read() until it succeeds; between attempts one identification exchange. Gives
@@ -297,8 +300,7 @@ int PollStationData(KORData *rec) {
     if (flag_polling_blocked != 0 || flag_reception_pause != 0) return 1;
     if (rec->reception.poll_timer == 0 && flag_first_refresh_loop == 0) ReceptionStep(rec);
     for (int step = 0; step <= 16; ++step) {
-        if (flag_polling_blocked != 0 || flag_reception_pause != 0) return 1;
-        if (flag_quit.load() != 0) return 1;
+        if (StepMustStop()) return 1;
         if (step > 0) ++polling_step;
         if (polling_step >= polling_resume_step) RunNumberedStep(rec, step);
     }

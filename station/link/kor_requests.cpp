@@ -69,7 +69,9 @@ int UserWaitMessage(int expected) {
     }
     flag_KOR_state_machine_busy = 0;
     SetSleepPolicy(VAL_SLEEP_MORE);
-    return result == expected ? 0 : -1;
+    if (result != expected) return -1;
+    MarkConsoleAnswered();
+    return 0;
 }
 
 // One step of a request: post, then wait for the one result that means success.

@@ -27,3 +27,12 @@ void EndCommunication();
 void KOR_SEND_COMMAND(unsigned char command);
 // Receive notification of the port: hands an arrival to the state machine.
 void KOR_ComCallback(int port, int event_mask, void *callback_data);
+
+// True when the open port has failed (device gone, hang-up): nothing more can pass it
+// until it is closed and opened again.
+bool KOR_PortLost();
+// The console's answers, for telling a silent console from a busy line: the request
+// functions mark every step the console answered as expected; opening the port restarts
+// the count. Seconds since then on the monotonic Timer().
+void MarkConsoleAnswered();
+double SecondsSinceConsoleAnswer();
