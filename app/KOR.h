@@ -227,6 +227,8 @@ constexpr int GLOBALP_COM_PORT_LABEL = 5;
 constexpr int GLOBALP_COM_PORT = 6;
 constexpr int GLOBALP_LANGUAGE_LABEL = 7;
 constexpr int GLOBALP_LANGUAGE = 8;
+constexpr int GLOBALP_DEVICE_LABEL = 9;
+constexpr int GLOBALP_DEVICE = 10;  // serial devices present, beside the port number
 
 // aboutP
 constexpr int ABOUTP = 12;
@@ -481,6 +483,10 @@ constexpr int TIMERP_LIVETICK = 4;   // counts the groups' live and poll timers 
     X(TXTP_LINK_REASON_OTHER, 305, 303) \
     X(TXTP_COMPORT_REMEDY_MISSING, 306, 303) \
     X(TXTP_COMPORT_REMEDY_ACCESS, 307, 303) \
+    X(TXTP_GLOBALP_DEVICE_LABEL, 308, 303) \
+    X(TXTP_DEVICE_LINKED, 309, 303) \
+    X(TXTP_DEVICE_LINK_MISSING, 310, 303) \
+    X(TXTP_DEVICE_NO_LINK, 311, 303) \
 
 #define TXTP_DECLARE_CONSTANT(name, id, limit) constexpr int name = id;
 TXTP_TEXTS(TXTP_DECLARE_CONSTANT)

@@ -310,7 +310,7 @@ int HandleTimeStamps(const CommandRecord *cmd) {
         PutBrokenDownTime(&r->payload[0], &a);
         kind = 28 + (cmd->code - 62);
     }
-    if (result == -1) return -1;
+    if (result != 0) return -1;  // stamps not read are not sent as if they were
     SendUIRecord(kind, nullptr, 0);
     return 0;
 }

@@ -11,12 +11,14 @@
 #include "station/comm/link_watch.h"
 
 #include <climits>
+#include <cstdio>
 #include <ctime>
 
 #include "app/KOR.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
 #include "platform/serial.h"
+#include "platform/serial_devices.h"
 #include "station/comm/comm_flags.h"
 #include "station/comm/comm_lifecycle.h"
 #include "station/comm/kor_state_machine.h"
@@ -28,14 +30,35 @@ namespace {
 
 LinkStatePayload reported{};  // state 0: nothing reported yet
 int link_port = 0;
+// Once the port has been reached through its COMn link, a link that is gone means the
+// device is gone (a simulator or a udev rule takes its link away with the line): the
+// port must not fall back to /dev/ttyS<n-1>, which is another device altogether.
+bool through_link = false;
+char link_device[PATH_MAX] = "";  // where the port led when it was last opened
+
+bool LinkGone(int port) {
+    return through_link && ComLinkState(port, nullptr, 0) == COM_LINK_NONE;
+}
 
 void Report(int32_t state, int32_t reason, uint32_t since) {
     if (reported.state == state && reported.reason == reason && reported.port == link_port)
         return;
     reported = LinkStatePayload{state, link_port, reason, since};
     char device[PATH_MAX];
-    ComPortDevice(link_port, device, sizeof device);
+    if (LinkGone(link_port))
+        snprintf(device, sizeof device, "%s", link_device);
+    else
+        ComPortDevice(link_port, device, sizeof device);
     SendLinkStateRecord(device, &reported);
+}
+
+int OpenPort(int port) {
+    if (LinkGone(port)) return kComErrNoDevice;
+    const int opened = InitCommunication(port);
+    if (opened != 0) return opened;
+    through_link = ComLinkState(port, nullptr, 0) != COM_LINK_NONE;
+    ComPortDevice(port, link_device, sizeof link_device);
+    return 0;
 }
 
 uint32_t UtcNow() { return static_cast<uint32_t>(time(nullptr)); }
@@ -57,17 +80,19 @@ void WaitUntil(double until) {
 void ResetLinkWatch() {
     reported = LinkStatePayload{};
     link_port = 0;
+    through_link = false;
+    link_device[0] = '\0';
 }
 
 bool LinkMustRecover() {
-    return KOR_PortLost() || SecondsSinceConsoleAnswer() >= kLinkSilentSeconds;
+    return KOR_PortLost() || SecondsConsoleSilent() >= kLinkSilentSeconds;
 }
 
 int OpenPortWhenPresent(int port) {
     link_port = port;
     while (flag_quit.load() == 0) {
         const double attempt = Timer();
-        const int opened = InitCommunication(port);
+        const int opened = OpenPort(port);
         if (opened == 0) return 0;
         Report(LINK_CANNOT_OPEN, ReasonOf(opened), UtcNow());
         WaitUntil(attempt + kLinkRetrySeconds);
@@ -95,7 +120,7 @@ int IdentifyConsole(uint8_t *id) {
             continue;
         }
         if (KOR_PortLost()) return -2;
-        const double silent = SecondsSinceConsoleAnswer();
+        const double silent = SecondsConsoleSilent();
         if (silent < kLinkSilentSeconds) continue;
         Report(LINK_SILENT, LINK_REASON_NONE, UtcNow() - static_cast<uint32_t>(silent));
         WaitUntil(attempt + kLinkRetrySeconds);

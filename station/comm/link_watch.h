@@ -10,14 +10,15 @@
 // How often a port that cannot be opened is tried again, and how often a console that
 // stopped answering is asked for its identification.
 constexpr double kLinkRetrySeconds = 5.0;
-// A console that has not answered one request for this long counts as not answering.
-// Longer than a reception pause (3.5 s) and a read's time-out with its retry (6 s).
+// A console whose requests have gone unanswered for this long since its last answer
+// counts as not answering. Longer than a read's time-out with its retry (6 s), so that
+// one lost reply on a noisy line is not taken for a lost console.
 constexpr double kLinkSilentSeconds = 10.0;
 
 // Thread start: nothing reported yet.
 void ResetLinkWatch();
-// True when the port failed (device gone, hang-up) or the console has not answered for
-// kLinkSilentSeconds: polling and command handling stop at their next step and the
+// True when the port failed (device gone, hang-up) or the console has left its requests
+// unanswered for kLinkSilentSeconds: polling and command handling stop at their next step and the
 // thread recovers the link.
 bool LinkMustRecover();
 // Opens port n, trying again every kLinkRetrySeconds while it cannot be opened (each

@@ -12,6 +12,7 @@
 int32_t gm_comport = -1;
 
 static double last_answer = 0.0;  // Timer() seconds
+static bool unanswered = false;    // the last step went unanswered
 
 int InitCommunication(int port) {
     if (port == gm_comport) return 0;
@@ -68,6 +69,11 @@ bool KOR_PortLost() {
     return gm_comport > 0 && GetInQLen(gm_comport) == kComErrIO;
 }
 
-void MarkConsoleAnswered() { last_answer = Timer(); }
+void MarkConsoleAnswered() {
+    last_answer = Timer();
+    unanswered = false;
+}
 
-double SecondsSinceConsoleAnswer() { return Timer() - last_answer; }
+void MarkConsoleUnanswered() { unanswered = true; }
+
+double SecondsConsoleSilent() { return unanswered ? Timer() - last_answer : 0.0; }
