@@ -90,9 +90,8 @@ TEST(ProofCable, PulledDuringADownloadPollingResumesAndNothingIsLostOrDoubled) {
 
     ProgramProcess program;
     ASSERT_TRUE(StartProgram(folder.path(), &program));
-    const bool downloading =
-        w.LookUntil([&] { return w.known >= earlier.size() + kBeforePull; }, 120.0);
-    EXPECT_TRUE(downloading) << "the download did not begin";
+    EXPECT_TRUE(w.LookUntil([&] { return w.known >= earlier.size() + kBeforePull; }, 120.0))
+        << "the download did not begin";
 
     ASSERT_TRUE(StationSimVanish(w.sim));
     w.LookUntil([] { return false; }, kAway);
@@ -101,18 +100,17 @@ TEST(ProofCable, PulledDuringADownloadPollingResumesAndNothingIsLostOrDoubled) {
     const double returned = NowSeconds();
     const int64_t newest_at_return = w.ledger.ring_newest;
 
-    const bool resumed = w.LookUntil([&] { return w.known > at_pull; }, kResumeLimit);
-    EXPECT_TRUE(resumed) << "no data set stored within " << kResumeLimit << " s of the return";
+    EXPECT_TRUE(w.LookUntil([&] { return w.known > at_pull; }, kResumeLimit))
+        << "no data set stored within " << kResumeLimit << " s of the return";
     const double resumed_after = NowSeconds() - returned;
     // Everything the console stored up to its return, the sets of the pull included.
-    const bool caught_up = w.LookUntil(
+    EXPECT_TRUE(w.LookUntil(
         [&] {
             const HistoryFileImage image = ReadHistoryImage(w.history);
             return image.valid && !image.records.empty() &&
                    image.records.back().time >= newest_at_return;
         },
-        kCatchUpLimit);
-    EXPECT_TRUE(caught_up);
+        kCatchUpLimit));
 
     const bool alive = ProgramRunning(&program);
     EXPECT_GE(QuitProgram(&program, 30.0), 0.0);

@@ -181,13 +181,10 @@ TEST_F(SimFaults, PulledCableGoesAndComesBackUnderTheSameLink) {
     SimOptions o = Quick();
     o.vanish_every_s = 0.3;
     o.vanish_for_s = 0.2;
-    CloseSimClient(&client_);
     StopStationSim(sim_);
-    std::string error;
-    sim_ = StartStationSim(o, link.c_str(), &error);
-    ASSERT_NE(sim_, nullptr) << error;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (Counters().vanishes < 2 && std::chrono::steady_clock::now() < until)
+    sim_ = StartStationSim(o, link.c_str());
+    ASSERT_NE(sim_, nullptr);
+    for (int i = 0; i < 2000 && Counters().vanishes < 2; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_GE(Counters().vanishes, 2u);
 }

@@ -3,9 +3,10 @@
 // - the port failed (the device vanished or hung up) or cannot be opened: it is closed
 //   and opened again every kLinkRetrySeconds; a reopened port needs the console to be
 //   identified anew, as it may be another one;
-// - the port works but the console has not answered for kLinkSilentSeconds (its power
-//   is off, the cable is out of the console): reopening would change nothing, so the
-//   port stays open and only the identification is asked, at the same pace.
+// - the port works but the console has left its requests unanswered for
+//   kLinkSilentSeconds (its power is off, the cable is out of the console): reopening
+//   would change nothing, so the port stays open and only the identification is asked,
+//   at the same pace.
 // Either way the console is identified again (two agreeing answers, memory map chosen
 // anew) before polling resumes, and the user interface hears of each change once.
 #include "station/comm/link_watch.h"
