@@ -19,7 +19,9 @@ namespace {
 
 constexpr int kPort = 1;
 constexpr int64_t kInterval = 60;   // a data set every simulated minute ...
-constexpr double kSpeed = 60.0;     // ... which is every real second
+// ... which is every 5 real seconds: the ring turns over in about 15 minutes, so even a
+// slow download on a loaded machine fetches every set before the console overwrites it.
+constexpr double kSpeed = 12.0;
 constexpr int kBacklog = 100;       // data sets the program has yet to fetch at its start
 constexpr int kBeforePull = 10;     // data sets stored before the cable is pulled
 constexpr double kAway = 10.0;      // s the line stays away
