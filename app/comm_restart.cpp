@@ -1,3 +1,6 @@
+// The restart of the communication thread and the watch of its start. The watch learns
+// how the start went from the link-state reports the display has taken, so it reads
+// nothing the thread writes without a lock.
 #include "app/comm_restart.h"
 
 #include <climits>

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include "app/KOR.h"
 #include "app/kor_panels.h"
@@ -26,14 +27,7 @@ void TimeOfDayText(uint32_t utc, char *out) {
     GetTimeDateString(stamp, nullptr, nullptr, out);
 }
 
-}  // namespace
-
-int LinkReasonText(int32_t reason) {
-    if (reason == LINK_REASON_MISSING) return TXTP_LINK_REASON_MISSING;
-    if (reason == LINK_REASON_ACCESS) return TXTP_LINK_REASON_ACCESS;
-    return TXTP_LINK_REASON_OTHER;
-}
-
+// The words for a state, from the texts panel.
 std::string LinkStateText(const LinkStatePayload *state, const char *device) {
     char pattern[304];
     char port[16];
@@ -52,6 +46,14 @@ std::string LinkStateText(const LinkStatePayload *state, const char *device) {
     const TextField fields[] = {
         {"port", port}, {"device", device}, {"since", since}, {"reason", reason}};
     return FillTextFields(pattern, fields, 4);
+}
+
+}  // namespace
+
+int LinkReasonText(int32_t reason) {
+    if (reason == LINK_REASON_MISSING) return TXTP_LINK_REASON_MISSING;
+    if (reason == LINK_REASON_ACCESS) return TXTP_LINK_REASON_ACCESS;
+    return TXTP_LINK_REASON_OTHER;
 }
 
 void TakeLinkState(const UIRecord *record) {

@@ -3,8 +3,6 @@
 // opened. The communication thread reports each change once (UI kind 150); the words
 // come from the texts panel, so they follow the language.
 #pragma once
-#include <string>
-
 #include "station/comm/records.h"
 
 // Kind 150 (main thread): keeps the state and shows it.
@@ -13,8 +11,6 @@ void TakeLinkState(const UIRecord *record);
 void ShowLinkState();
 // The texts panel's text that names a LinkReason.
 int LinkReasonText(int32_t reason);
-// The words for a state, from the texts panel.
-std::string LinkStateText(const LinkStatePayload *state, const char *device);
 // Reports taken so far, and the last one with its device: for watching a (re)start.
 int LinkStateReports();
 const LinkStatePayload *LastLinkState(const char **device);
