@@ -116,6 +116,7 @@ constexpr int KORP_OLDER_STORE = 192;
 constexpr int KORP_OLDER_LATER = 193;
 constexpr int KORP_STATUS = 130;
 constexpr int KORP_GRAPHS = 120;
+constexpr int KORP_LINK_STATE = 105;
 
 // txtP
 constexpr int TXTP = 2;
@@ -235,6 +236,8 @@ constexpr int GLOBALP_COM_PORT_LABEL = 5;
 constexpr int GLOBALP_COM_PORT = 6;
 constexpr int GLOBALP_LANGUAGE_LABEL = 7;
 constexpr int GLOBALP_LANGUAGE = 8;
+constexpr int GLOBALP_DEVICE_LABEL = 9;
+constexpr int GLOBALP_DEVICE = 10;  // serial devices present, beside the port number
 
 // aboutP
 constexpr int ABOUTP = 12;
@@ -415,8 +418,8 @@ constexpr int TIMERP_LIVETICK = 4;   // counts the groups' live and poll timers 
     X(TXTP_TITLE_PRESSUREP, 154, 303) \
     X(TXTP_ERROR_TITLE, 155, 103) \
     X(TXTP_SAVE_SETUP_FAILED, 156, 103) \
-    X(TXTP_COMPORT_PREFIX, 157, 103) \
-    X(TXTP_COMPORT_SUFFIX, 158, 103) \
+    X(TXTP_COMPORT_MESSAGE, 157, 303) \
+    X(TXTP_COMPORT_REMEDY_OTHER, 158, 303) \
     X(TXTP_PRESS_ABS_CAPTION, 159, 303) \
     X(TXTP_PRESS_REL_CAPTION, 160, 303) \
     X(TXTP_TIP_PRESS_LO_ABS, 161, 100) \
@@ -523,6 +526,18 @@ constexpr int TIMERP_LIVETICK = 4;   // counts the groups' live and poll timers 
     X(TXTP_STAT_RANGE, 328, 303) \
     X(TXTP_STAT_SAVE, 329, 303) \
     X(TXTP_STAT_SAVE_TITLE, 330, 303) \
+    X(TXTP_LINK_CONNECTED, 360, 303) \
+    X(TXTP_LINK_SILENT, 361, 303) \
+    X(TXTP_LINK_CANNOT_OPEN, 362, 303) \
+    X(TXTP_LINK_REASON_MISSING, 363, 303) \
+    X(TXTP_LINK_REASON_ACCESS, 364, 303) \
+    X(TXTP_LINK_REASON_OTHER, 365, 303) \
+    X(TXTP_COMPORT_REMEDY_MISSING, 366, 303) \
+    X(TXTP_COMPORT_REMEDY_ACCESS, 367, 303) \
+    X(TXTP_GLOBALP_DEVICE_LABEL, 368, 303) \
+    X(TXTP_DEVICE_LINKED, 369, 303) \
+    X(TXTP_DEVICE_LINK_MISSING, 370, 303) \
+    X(TXTP_DEVICE_NO_LINK, 371, 303) \
 
 #define TXTP_DECLARE_CONSTANT(name, id, limit) constexpr int name = id;
 TXTP_TEXTS(TXTP_DECLARE_CONSTANT)

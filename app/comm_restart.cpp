@@ -1,28 +1,26 @@
-// The restart of the communication thread from the settings dialog. The watch reads the
-// thread function's result through the thread pool, which guards it; the thread's own
-// status word is written by that thread without a lock and is not read here.
+// The restart of the communication thread and the watch of its start. The watch learns
+// how the start went from the link-state reports the display has taken, so it reads
+// nothing the thread writes without a lock.
 #include "app/comm_restart.h"
-#include "app/setup_messages.h"
 
-#include <cstdio>
+#include <climits>
 
 #include "app/KOR.h"
 #include "app/kor_panels.h"
+#include "app/link_display.h"
+#include "app/setup_messages.h"
 #include "app/setup_record.h"
 #include "platform/panels.h"
-#include "platform/popups.h"
-#include "platform/runtime.h"
+#include "platform/serial.h"
 #include "station/comm/comm_lifecycle.h"
 
 namespace {
 
-// The thread function's result when its preparation (port, timers) failed.
-constexpr int kPreparationFailed = 1;
-// Ticks of the watch timer (0.5 s each) before a start counts as good: opening a port
-// and reading the history file's header take far less.
+// Ticks of the watch timer (0.5 s each) before the watch ends without a report: the
+// first report comes as soon as the thread has tried its port, which takes far less.
 constexpr int kWatchTicks = 20;
 
-int watched_port = 0;
+int reports_before_start = 0;
 int ticks_left = 0;
 
 void StopWatch() {
@@ -32,9 +30,8 @@ void StopWatch() {
 
 }  // namespace
 
-
-void WatchCommunicationStart(int port) {
-    watched_port = port;
+void WatchCommunicationStart() {
+    reports_before_start = LinkStateReports();
     ticks_left = kWatchTicks;
     ResetTimer(settingsP, SETTINGSP_PORT_TIMER);
     SetCtrlAttribute(settingsP, SETTINGSP_PORT_TIMER, ATTR_ENABLED, 1);
@@ -42,9 +39,13 @@ void WatchCommunicationStart(int port) {
 
 int CommStartWatchTimer(int, int, int event, void *, int, int) {
     if (event != EVENT_TIMER_TICK || ticks_left <= 0) return 0;
-    if (CmtGetThreadPoolFunctionReturnValue(comm_thread_function_id) == kPreparationFailed) {
+    if (LinkStateReports() > reports_before_start) {
+        // Only the first report after the start counts: later ones are the link's life,
+        // shown in the main window.
         StopWatch();
-        MsgErrorComport(&watched_port);
+        const char *device = "";
+        const LinkStatePayload *state = LastLinkState(&device);
+        if (state->state == LINK_CANNOT_OPEN) MsgErrorComport(state->port, device, state->reason);
         return 0;
     }
     if (--ticks_left <= 0) StopWatch();
@@ -53,12 +54,13 @@ int CommStartWatchTimer(int, int, int event, void *, int, int) {
 
 void RestartCommunicationThread() {
     StopWatch();
-    // The old thread is awaited whatever state it is in; one that already ended (a port
-    // that failed before) returns at once.
+    // The old thread is awaited whatever state it is in.
     (void)StateMaschineDestructor();
     if (StateMaschineConstructor(setup.com_port) < 0) {
-        MsgErrorComport(&setup.com_port);
+        char device[PATH_MAX];
+        ComPortDevice(setup.com_port, device, sizeof device);
+        MsgErrorComport(setup.com_port, device, LINK_REASON_OTHER);
         return;
     }
-    WatchCommunicationStart(setup.com_port);
+    WatchCommunicationStart();
 }

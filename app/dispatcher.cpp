@@ -13,6 +13,7 @@
 #include "app/display.h"
 #include "app/kor_panels.h"
 #include "app/older_data_sets.h"
+#include "app/link_display.h"
 #include "app/setup_record.h"
 #include "app/tooltips.h"
 #include "app/ui_data.h"
@@ -304,6 +305,7 @@ void DispatchUIRecord(const UIRecord *r) {
     case 34: SetCtrlAttribute(historyP, HISTORYP_HIST_SETTINGS, ATTR_DIMMED, 0); return;
     case UI_OLDER_DATA_SETS: TakeOlderDataSetsOffer(r); return;
     case UI_OLDER_DATA_SETS_STORED: TakeOlderDataSetsStored(r); return;
+    case 150: TakeLinkState(r); return;  // the state of the serial link
     default: break;
     }
     if (r->kind >= 20 && r->kind <= 30) {
@@ -315,7 +317,7 @@ void DispatchUIRecord(const UIRecord *r) {
         return;
     }
     if (r->kind >= 80 && r->kind <= 93) ConfirmReset(r->kind);
-    // Every other kind (31, 32, 35, 36, the failures above 93) is not the display's.
+    // Every other kind (31, 32, 35, 36, the failures 96 to 140) is not the display's.
 }
 
 void ReadElementFromTSQ_to_UI(int queue, unsigned, int, void *) {

@@ -13,6 +13,7 @@
 #include "app/desktop_notice.h"
 #include "app/kor_panels.h"
 #include "app/older_data_sets.h"
+#include "app/link_display.h"
 #include "app/setup_record.h"
 #include "app/ui_data.h"
 #include "graphs/graphs_window.h"
@@ -302,5 +303,6 @@ int RefreshKORPanelSurface() {
     ShowOlderDataSetsBar();
     // The graphs follow units, number style and language like the panel.
     RefreshGraphsWindow();
+    ShowLinkState();
     return 0;
 }

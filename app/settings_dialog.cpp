@@ -13,6 +13,7 @@
 #include "app/history_file_choice.h"
 #include "app/kor_panels.h"
 #include "app/language_choice.h"
+#include "app/port_choice.h"
 #include "app/setup_record.h"
 #include "app/tooltips.h"
 #include "history/history_view.h"
@@ -119,6 +120,7 @@ void InitSettings() {
     SetCtrlVal(globalP, GLOBALP_DECIMAL_POINT, setup.decimal_comma != 1 ? 1 : 0);
     SetCtrlVal(globalP, GLOBALP_COM_PORT, setup.com_port);
     SetCtrlVal(globalP, GLOBALP_TOOLTIPS, setup.tooltips_enabled);
+    FillDeviceList();
     FillLanguageList();
 }
 
@@ -137,6 +139,8 @@ int SettigsOK(int, int, int event, void *, int, int) {
     TakeDateAndNumberStyle(&flags);
     TakeUnits(&flags);
     TakePort(&flags);
+    // A device chosen for the port changes where the port leads, not its number.
+    if (TakeDeviceChoice(setup.com_port) != 0) flags.port = 1;
     TakeHistoryFile(&flags);
     SaveSetupOrReport();
     if (flags.display || flags.pressure_kind) {
@@ -173,4 +177,5 @@ void RegisterSettingsDialogCallbacks() {
     RegisterCallback("SettingsPChangeHistoryFile", SettingsPChangeHistoryFile);
     RegisterCallback("SelectLanguage", SelectLanguage);
     RegisterCallback("CommStartWatchTimer", CommStartWatchTimer);
+    RegisterCallback("SettingsPortChanged", SettingsPortChanged);
 }

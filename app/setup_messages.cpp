@@ -4,11 +4,21 @@
 
 #include "app/KOR.h"
 #include "app/kor_panels.h"
+#include "app/link_display.h"
 #include "app/setup_record.h"
+#include "app/text_fields.h"
 #include "platform/popups.h"
+#include "station/comm/records.h"
 
 namespace {
-constexpr int kTextSize = 104;
+// Every text of the texts panel fits, whatever its letters: limits count bytes.
+constexpr int kTextSize = 304;
+
+int RemedyText(int32_t reason) {
+    if (reason == LINK_REASON_MISSING) return TXTP_COMPORT_REMEDY_MISSING;
+    if (reason == LINK_REASON_ACCESS) return TXTP_COMPORT_REMEDY_ACCESS;
+    return TXTP_COMPORT_REMEDY_OTHER;
+}
 }  // namespace
 
 void MsgErrorSaveSetup() {
@@ -19,18 +29,23 @@ void MsgErrorSaveSetup() {
     MessagePopup(title, message);
 }
 
-void MsgErrorComport(const int *port) {
+std::string ComportMessageText(int port, const char *device, int32_t reason) {
+    char pattern[kTextSize];
+    char port_name[16];
+    char why[kTextSize];
+    char remedy[kTextSize];
+    GetPanelText(TXTP_COMPORT_MESSAGE, pattern, sizeof pattern);
+    GetPanelText(LinkReasonText(reason), why, sizeof why);
+    GetPanelText(RemedyText(reason), remedy, sizeof remedy);
+    snprintf(port_name, sizeof port_name, "COM%d", port);
+    const TextField fields[] = {{"port", port_name}, {"device", device}, {"reason", why}};
+    return FillTextFields(pattern, fields, 3) + "\n\n" + remedy;
+}
+
+void MsgErrorComport(int port, const char *device, int32_t reason) {
     char title[kTextSize];
-    char prefix[kTextSize];
-    char suffix[kTextSize];
-    char message[kTextSize];
     GetPanelText(TXTP_ERROR_TITLE, title, sizeof title);
-    GetPanelText(TXTP_COMPORT_PREFIX, prefix, sizeof prefix);
-    GetPanelText(TXTP_COMPORT_SUFFIX, suffix, sizeof suffix);
-    // A longer message is cut at 103 characters: that is all the message holds.
-    if (snprintf(message, sizeof message, "%s COM%i%s", prefix, *port, suffix) < 0)
-        message[0] = '\0';
-    MessagePopup(title, message);
+    MessagePopup(title, ComportMessageText(port, device, reason).c_str());
 }
 
 int SaveSetupOrReport() {

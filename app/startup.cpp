@@ -131,7 +131,7 @@ int StartClearHorizon(int argc, char *argv[]) {
     SetUIQueueReader(ReadElementFromTSQ_to_UI);
     // The start only schedules the thread; whether it could open its port shows a moment
     // later, and the watch tells the user then.
-    if (StateMaschineConstructor(setup.com_port) == 0) WatchCommunicationStart(setup.com_port);
+    if (StateMaschineConstructor(setup.com_port) == 0) WatchCommunicationStart();
     h_current_data_list = Ini_New(0);
     if (h_current_data_list == nullptr) {
         // The thread is stopped before the process ends, not left running into exit.

@@ -9,6 +9,7 @@
 #include "platform/thread_context.h"
 
 #include <QSerialPort>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -147,6 +148,14 @@ void Dispose(const std::shared_ptr<ComPort> &p) {
     p->port = nullptr;
 }
 
+// Why a device could not be opened, told apart by what the user can do about it: plug
+// it in (it will be picked up then), or get the right to use it.
+int OpenFailure(const std::string &path) {
+    if (access(path.c_str(), F_OK) != 0) return kComErrNoDevice;
+    if (access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES) return kComErrAccess;
+    return kComErrOpen;
+}
+
 // A line or handshake request: a pseudo-terminal refusing it is not an error.
 int LineResult(const std::shared_ptr<ComPort> &p, bool ok) {
     if (ok) return 0;
@@ -176,7 +185,7 @@ int OpenComConfig(int port, const char *device_name, long baud, int parity, int 
     p->pty = IsPseudoTerminal(path);
     if (!p->port->open(QIODevice::ReadWrite)) {
         delete p->port;
-        return kComErrOpen;
+        return OpenFailure(path);
     }
     if (!ApplySettings(p->port, baud, parity, data_bits, stop_bits)) {
         p->port->close();

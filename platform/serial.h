@@ -14,12 +14,14 @@ constexpr int LWRS_RXFLAG = 1;  // receive-callback event: a character arrived
 
 // Negative results, one per kind of failure.
 constexpr int kComErrPortNumber = -2;   // port number out of range
-constexpr int kComErrOpen = -3;         // device missing or cannot be opened
+constexpr int kComErrOpen = -3;         // device present but cannot be opened (busy, refused)
 constexpr int kComErrSettings = -4;     // line settings refused
 constexpr int kComErrNotOpen = -5;      // no such open port
 constexpr int kComErrIO = -6;           // read/write failed (device gone)
 constexpr int kComErrEmpty = -7;        // ComRdByte found nothing waiting
 constexpr int kComErrThread = -8;       // port opened by another, still running thread
+constexpr int kComErrNoDevice = -9;     // no device there (adapter unplugged, dangling link)
+constexpr int kComErrAccess = -10;      // the device is there but this user may not open it
 
 using ComCallbackPtr = void (*)(int port, int event_mask, void *callback_data);
 

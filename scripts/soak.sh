@@ -5,6 +5,8 @@
 # data set every simulated minute, until SOAK_SETS data sets (default 2000, a dozen turns
 # of the console's ring) have been downloaded. Then the history file is checked data set
 # by data set against what the console stored, and the program must quit in order.
+# Every SOAK_VANISH_EVERY seconds (default 300; 0 for none) the cable is pulled: the
+# console's line vanishes for 10 s and comes back under the same link.
 # Takes about 35 minutes. SOAK_SEED picks another fault pattern.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,6 +19,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export QT_QPA_PLATFORM=offscreen
 export CH_RESOURCE_DIR="$PWD/$build/bin"
 export CH_SOAK_SETS=${SOAK_SETS:-2000}
+export CH_SOAK_VANISH_EVERY=${SOAK_VANISH_EVERY:-300}
 [ -n "${SOAK_SEED:-}" ] && export CH_SOAK_SEED=$SOAK_SEED
 cd "$build/bin"
 ./proof_soak_test

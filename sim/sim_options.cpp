@@ -143,6 +143,8 @@ bool ApplyOption(const std::string &name, const char *v, SimOptions *o, std::str
     if (name == "--missing") return ParseSensors(v, &o->missing);
     if (name == "--overflow") return ParseSensors(v, &o->overflow);
     if (name == "--marker-prob") return ParseDouble(v, 0.0, 1.0, &o->marker_prob);
+    if (name == "--vanish-every") return ParseDouble(v, 0.0, 1e6, &o->vanish_every_s);
+    if (name == "--vanish-for") return ParseDouble(v, 0.1, 1e6, &o->vanish_for_s);
     return false;
 }
 
@@ -170,8 +172,12 @@ std::string SimUsage() {
            "  --missing LIST         sensors stored as missing: itemp,otemp,ihum,ohum,wind,press,all\n"
            "  --overflow LIST        sensors stored as overflowing (same names)\n"
            "  --marker-prob P        per 10-s step, probability that the outdoor sensors are lost\n"
+           "  --vanish-every S       pull the cable every S real seconds: the link and the line go\n"
+           "                         away and come back under the same name (default 0: never)\n"
+           "  --vanish-for S         how long the line stays away (default 10)\n"
            "  --help                 this text\n\n"
-           "Signals: SIGUSR1 prints the console's state, SIGUSR2 its memory; SIGINT/SIGTERM end it.\n";
+           "Signals: SIGUSR1 prints the console's state, SIGUSR2 its memory; SIGHUP pulls the\n"
+           "cable, or plugs it back in when it is out; SIGINT/SIGTERM end it.\n";
 }
 
 int ParseSimOptions(int argc, char **argv, SimOptions *opts, std::string *link_path, std::string *error) {

@@ -38,6 +38,11 @@ struct SimOptions {
     uint32_t missing = 0;            // SimSensorBit: sensors stored as missing
     uint32_t overflow = 0;           // SimSensorBit: sensors stored as overflowing
     double marker_prob = 0.0;        // per weather step: outdoor sensors lost for that step
+    // Pulled cables: every vanish_every_s real seconds the line goes away (link removed,
+    // pseudo-terminal closed) for vanish_for_s, then comes back under the same link name.
+    // The console itself runs on meanwhile. 0: never.
+    double vanish_every_s = 0.0;
+    double vanish_for_s = 10.0;
 };
 
 // Parses argv into opts (defaults first) and the link path. Returns 0 to run, 1 when

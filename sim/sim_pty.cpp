@@ -33,13 +33,15 @@ int MakeRaw(int fd) {
 }  // namespace
 
 int OpenSimPty(SimPty *pty, const char *link_path, std::string *error) {
-    pty->master = posix_openpt(O_RDWR | O_NOCTTY);
+    // Close-on-exec: a program started later (the one under test) must not hold the line
+    // open, or pulling the cable would leave it alive.
+    pty->master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (pty->master < 0) return Fail(pty, error, "posix_openpt");
     if (grantpt(pty->master) != 0 || unlockpt(pty->master) != 0) return Fail(pty, error, "grantpt/unlockpt");
     char name[128];
     if (ptsname_r(pty->master, name, sizeof name) != 0) return Fail(pty, error, "ptsname_r");
     pty->device = name;
-    pty->slave = open(name, O_RDWR | O_NOCTTY);
+    pty->slave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (pty->slave < 0) return Fail(pty, error, std::string("open ") + name);
     if (MakeRaw(pty->slave) != 0) return Fail(pty, error, "tcsetattr");
     const int flags = fcntl(pty->master, F_GETFL);

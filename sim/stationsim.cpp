@@ -57,6 +57,12 @@ struct StationSim {
     double last_advance = 0.0;     // link seconds when the console last ran
     double last_due = 0.0;         // real seconds when the line is free again
     std::deque<PendingByte> out;
+    // Pulled cables: the line is present as wanted, once the thread has acted on it.
+    std::string link_path;
+    std::atomic<bool> want_present{true};
+    std::atomic<bool> present{true};
+    double next_vanish = 0.0;      // real seconds, scheduled pulls only
+    double return_at = 0.0;
 };
 
 namespace {
@@ -192,8 +198,39 @@ timespec WaitBeforeNextByte(StationSim *sim) {
     return ts;
 }
 
+// Scheduled pulls set what is wanted; the line is then closed or opened again here, on
+// the thread that reads it.
+void UpdatePresence(StationSim *sim) {
+    const double now = RealSeconds(sim);
+    if (sim->opts.vanish_every_s > 0.0) {
+        if (sim->present.load() && now >= sim->next_vanish) {
+            sim->want_present = false;
+            sim->return_at = now + sim->opts.vanish_for_s;
+            sim->next_vanish = now + sim->opts.vanish_every_s;
+        } else if (!sim->present.load() && now >= sim->return_at) {
+            sim->want_present = true;
+        }
+    }
+    const bool want = sim->want_present.load();
+    if (want == sim->present.load()) return;
+    std::lock_guard<std::mutex> lock(sim->mu);
+    if (!want) {
+        CloseSimPty(&sim->pty);
+        sim->out.clear();
+        ++sim->counters.vanishes;
+        sim->present = false;
+        return;
+    }
+    // A line that cannot be made now is tried again on the next pass.
+    std::string error;
+    if (OpenSimPty(&sim->pty, sim->link_path.c_str(), &error) != 0) return;
+    sim->link.position = 0;
+    sim->present = true;
+}
+
 void ThreadMain(StationSim *sim) {
     while (!sim->stop.load()) {
+        UpdatePresence(sim);
         struct pollfd p{sim->pty.master, POLLIN, 0};
         const timespec wait = WaitBeforeNextByte(sim);
         const int r = ppoll(&p, 1, &wait, nullptr);
@@ -224,6 +261,8 @@ StationSim *StartStationSim(const SimOptions &opts, const char *link_path, std::
     sim->start_time = sim->console.state.now;
     SeedSimRandom(&sim->fault_rng, opts.seed ^ 0xFA017ull);
     sim->started = std::chrono::steady_clock::now();
+    sim->link_path = link_path != nullptr ? link_path : "";
+    sim->next_vanish = opts.vanish_every_s;
     sim->thread = std::thread(ThreadMain, sim);
     return sim;
 }
@@ -236,9 +275,28 @@ void StopStationSim(StationSim *sim) {
     delete sim;
 }
 
-const char *StationSimDevice(const StationSim *sim) {
-    return sim->pty.device.c_str();
+std::string StationSimDevice(StationSim *sim) {
+    std::lock_guard<std::mutex> lock(sim->mu);
+    return sim->pty.device;
 }
+
+namespace {
+
+bool WaitForPresence(StationSim *sim, bool present) {
+    sim->want_present = present;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (sim->present.load() != present) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+}  // namespace
+
+bool StationSimVanish(StationSim *sim) { return WaitForPresence(sim, false); }
+bool StationSimReturn(StationSim *sim) { return WaitForPresence(sim, true); }
+bool StationSimPresent(StationSim *sim) { return sim->present.load(); }
 
 void StationSimAdvance(StationSim *sim, double seconds) {
     std::lock_guard<std::mutex> lock(sim->mu);

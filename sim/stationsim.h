@@ -25,6 +25,7 @@ struct SimCounters {
     uint64_t writes;          // nibble writes and bit commands carried out
     uint64_t reply_bytes;     // bytes of the answers sent: echoes, data, checksums
     uint64_t history_reads;   // reads answered from the history ring
+    uint64_t vanishes;        // times the line went away (pulled cable)
 };
 
 // Starts a console as opts describes; its line is linked at link_path (may be null).
@@ -34,7 +35,15 @@ StationSim *StartStationSim(const SimOptions &opts, const char *link_path,
 // Stops the thread, removes the link and frees everything; null is ignored.
 void StopStationSim(StationSim *sim);
 
-const char *StationSimDevice(const StationSim *sim);
+// The line's device; it changes when the line comes back after vanishing.
+std::string StationSimDevice(StationSim *sim);
+// Pulls the cable: the link is removed and the pseudo-terminal closed, so the program's
+// port fails; the console runs on. StationSimReturn brings a new line back under the
+// same link. Both take effect on the simulator's thread within a few milliseconds;
+// each waits for that (at most 2 s) and returns whether the line is now as asked.
+bool StationSimVanish(StationSim *sim);
+bool StationSimReturn(StationSim *sim);
+bool StationSimPresent(StationSim *sim);
 // Moves the line's clock (and so simulated time, times the speed factor) on by
 // seconds and runs the console up to the new time. With opts.manual_clock this is the
 // only way time moves, which makes the weather, history and radio exactly repeatable.

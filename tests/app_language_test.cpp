@@ -36,12 +36,12 @@ TEST(LanguageFile, EntriesQuotesEscapesAndComments) {
     LanguageStats stats;
     const Texts t = Read("# comment\n\n"
                          "TXTP_ERROR_TITLE =   Fehler  \r\n"
-                         "TXTP_COMPORT_SUFFIX = \" is busy. \"\n"
+                         "TXTP_COMPORT_REMEDY_OTHER = \" is busy. \"\n"
                          "TXTP_CLR_PROMPT_MINMAX = first\\nsecond \\\\ \\\"q\\\"\n"
                          "TXTP_INFO_COUNT=data sets",
                          &stats);
     EXPECT_EQ(t.at(TXTP_ERROR_TITLE), "Fehler");
-    EXPECT_EQ(t.at(TXTP_COMPORT_SUFFIX), " is busy. ");
+    EXPECT_EQ(t.at(TXTP_COMPORT_REMEDY_OTHER), " is busy. ");
     EXPECT_EQ(t.at(TXTP_CLR_PROMPT_MINMAX), "first\nsecond \\ \"q\"");
     EXPECT_EQ(t.at(TXTP_INFO_COUNT), "data sets");  // last line without a line break
     EXPECT_EQ(stats.applied, 4);

@@ -8,7 +8,8 @@
 // The suite runs a short version. The long one is the same test with more data sets:
 //     CH_SOAK_SETS=2000 build-test/bin/proof_soak_test
 // (scripts/soak.sh builds and runs it). CH_SOAK_SPEED and CH_SOAK_SEED change the
-// console's time factor and its fault pattern.
+// console's time factor and its fault pattern; CH_SOAK_VANISH_EVERY=S pulls the cable
+// every S seconds for 10 s (the line comes back under the same link).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -46,6 +47,7 @@ struct SoakPlan {
     double speed;       // simulated seconds per real second
     double silence_p;   // per command byte: a silent stretch of 30 s begins
     uint64_t seed;
+    double vanish_every;  // s between pulled cables, 0 none
 };
 
 SoakPlan PlanFromEnvironment() {
@@ -58,6 +60,7 @@ SoakPlan PlanFromEnvironment() {
     // A short run needs a higher chance to meet a silent stretch at all.
     plan.silence_p = plan.sets > 500 ? 1.0e-4 : 4.0e-4;
     plan.seed = static_cast<uint64_t>(EnvNumber("CH_SOAK_SEED", 11));
+    plan.vanish_every = EnvNumber("CH_SOAK_VANISH_EVERY", 0.0);
     return plan;
 }
 
@@ -79,6 +82,8 @@ SimOptions FaultyConsole(const SoakPlan &plan) {
     o.silence_prob = plan.silence_p;
     o.silence_s = 30.0;
     o.marker_prob = 0.01;  // now and then the outdoor sensors are lost
+    o.vanish_every_s = plan.vanish_every;
+    o.vanish_for_s = 10.0;
     return o;
 }
 
@@ -172,6 +177,7 @@ TEST(ProofSoak, FaultyConsoleHistoryArrivesCompleteOnceInOrderAndTheProgramQuits
            static_cast<unsigned long long>(counters.bad_checksums),
            static_cast<unsigned long long>(counters.silences),
            static_cast<unsigned long long>(counters.radio_ignored));
+    printf("soak: %llu pulled cables\n", static_cast<unsigned long long>(counters.vanishes));
     printf("soak: quit took %.3f s\n", quit_seconds);
     RecordProperty("downloaded", downloaded);
     RecordProperty("quit_ms", static_cast<int>(quit_seconds * 1000));

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <thread>
 
 #include "sim/sim_client.h"
 #include "sim/stationsim.h"
@@ -157,3 +159,32 @@ TEST_F(SimFaults, RealPaceIsNeverFaster) {
 }
 
 }  // namespace
+
+// A pulled cable takes the link away and the line with it; the console comes back under
+// the same link on a new line and answers there. Scheduled pulls come and go by
+// themselves.
+TEST_F(SimFaults, PulledCableGoesAndComesBackUnderTheSameLink) {
+    Start(Quick());
+    const std::string link = folder_.file("COM1");
+    ASSERT_TRUE(StationSimVanish(sim_));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+    int id = 0;
+    EXPECT_NE(SimClientReadID(&client_, &id), SIM_CLIENT_OK);  // the old line is dead
+    CloseSimClient(&client_);
+    ASSERT_TRUE(StationSimReturn(sim_));
+    EXPECT_EQ(std::filesystem::read_symlink(link).string(), StationSimDevice(sim_));
+    ASSERT_EQ(OpenSimClient(&client_, link.c_str()), 0);
+    EXPECT_EQ(SimClientReadID(&client_, &id), SIM_CLIENT_OK);
+    EXPECT_EQ(id, 2);
+    EXPECT_EQ(Counters().vanishes, 1u);
+
+    SimOptions o = Quick();
+    o.vanish_every_s = 0.3;
+    o.vanish_for_s = 0.2;
+    StopStationSim(sim_);
+    sim_ = StartStationSim(o, link.c_str());
+    ASSERT_NE(sim_, nullptr);
+    for (int i = 0; i < 2000 && Counters().vanishes < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_GE(Counters().vanishes, 2u);
+}

@@ -1,12 +1,15 @@
 // The communication thread as the program starts and stops it: with no console port,
-// with a silent console and with one that answers. The stop must come promptly even
-// while the thread waits for a reply, and everything the thread opened is released.
+// with a silent console and with one that answers, and as the console goes and comes
+// back. The stop must come promptly even while the thread waits for a reply or for its
+// port, and everything the thread opened is released.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -15,6 +18,7 @@
 #include "station/comm/comm_flags.h"
 #include "station/comm/comm_lifecycle.h"
 #include "station/comm/kor_state_machine.h"
+#include "station/comm/link_watch.h"
 #include "station/comm/tsq_records.h"
 #include "station/data/kor_memory_map.h"
 #include "station/link/kor_rs232.h"
@@ -34,6 +38,24 @@ double Seconds() {
 
 void Sleep(double seconds) {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+// Collects the link-state records that the thread has sent (others are dropped) until
+// one of `state` arrives or `seconds` pass. True when it arrived.
+bool WaitForLinkState(int state, double seconds, std::vector<LinkStatePayload> *seen) {
+    const double until = Seconds() + seconds;
+    for (;;) {
+        UIRecord record{};
+        while (h_TSQ_to_UI != 0 && CmtReadTSQData(h_TSQ_to_UI, &record, 1, 0, 0) == 1) {
+            if (record.kind != UI_LINK_STATE) continue;
+            LinkStatePayload s;
+            memcpy(&s, record.payload, sizeof s);
+            seen->push_back(s);
+            if (s.state == state) return true;
+        }
+        if (Seconds() >= until) return false;
+        Sleep(0.05);
+    }
 }
 
 class CommThread : public ::testing::Test {
@@ -56,18 +78,75 @@ protected:
     TempFolder folder;
 };
 
-TEST_F(CommThread, WithoutAPortTheThreadEndsBeforeIdentifying) {
+TEST_F(CommThread, WithoutAPortTheThreadWaitsSaysWhyOnceAndStopsPromptly) {
     const int port = 42;
     char device[64];
     snprintf(device, sizeof device, "/dev/ttyS%d", port - 1);
     if (std::filesystem::exists(device)) GTEST_SKIP() << device << " exists here";
     ASSERT_EQ(StateMaschineConstructor(port), 0);
+    std::vector<LinkStatePayload> seen;
+    ASSERT_TRUE(WaitForLinkState(LINK_CANNOT_OPEN, 5.0, &seen));
+    // A second attempt finds the same reason and reports nothing new.
+    Sleep(kLinkRetrySeconds + 1.0);
+    WaitForLinkState(-1, 0.0, &seen);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].port, port);
+    EXPECT_EQ(seen[0].reason, LINK_REASON_MISSING);
     int stopped = 99;
     EXPECT_LT(Stop(&stopped), kStopLimit);
     EXPECT_EQ(stopped, 0);
-    EXPECT_EQ(comm_thread_record.thread_status, THREAD_PORT_FAILED);
-    EXPECT_EQ(CmtGetThreadPoolFunctionReturnValue(comm_thread_function_id), 1);
+    EXPECT_EQ(comm_thread_record.thread_status, THREAD_RELEASED);
     EXPECT_EQ(gm_comport, -1);
+}
+
+// The adapter is pulled and another console appears under the same link: the port is
+// opened again, and the console identified and its memory map chosen anew.
+TEST_F(CommThread, VanishedDeviceIsOpenedAgainAndTheConsoleIdentifiedAnew) {
+    auto peer = std::make_unique<ScriptedPeer>(kPort);
+    peer->AnswerLikeConsole(2);
+    ASSERT_EQ(StateMaschineConstructor(kPort), 0);
+    std::vector<LinkStatePayload> seen;
+    ASSERT_TRUE(WaitForLinkState(LINK_CONNECTED, 5.0, &seen));
+    EXPECT_EQ(kor_map_variant, 8);
+    peer->Vanish();
+    ASSERT_TRUE(WaitForLinkState(LINK_CANNOT_OPEN, 10.0, &seen));
+    EXPECT_EQ(seen.back().reason, LINK_REASON_MISSING);
+    ScriptedPeer back(kPort);
+    back.AnswerLikeConsole(1);
+    ASSERT_TRUE(WaitForLinkState(LINK_CONNECTED, kLinkRetrySeconds + 5.0, &seen));
+    const std::vector<uint8_t> sent = back.ReceivedBytes();
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ(sent[0], 0x06);
+    EXPECT_EQ(sent[1], 0x06);
+    EXPECT_EQ(kor_map_variant, 7);
+    int stopped = 99;
+    EXPECT_LT(Stop(&stopped), kStopLimit);
+    EXPECT_EQ(gm_comport, -1);
+}
+
+// A console that falls silent on a port that stays open is reported once, asked for its
+// identification only every few seconds, and polled again as soon as it answers.
+TEST_F(CommThread, SilentConsoleOnAnOpenPortIsReportedAskedSparinglyAndTakenBack) {
+    ScriptedPeer peer(kPort);
+    peer.AnswerLikeConsole(2);
+    ASSERT_EQ(StateMaschineConstructor(kPort), 0);
+    std::vector<LinkStatePayload> seen;
+    ASSERT_TRUE(WaitForLinkState(LINK_CONNECTED, 5.0, &seen));
+    peer.StaySilent();
+    ASSERT_TRUE(WaitForLinkState(LINK_SILENT, kLinkSilentSeconds + 15.0, &seen));
+    peer.ClearReceived();
+    ASSERT_TRUE(peer.WaitForReceived(3, 3 * kLinkRetrySeconds + 5.0));
+    const std::vector<PeerByte> asked = peer.Received();
+    for (const PeerByte &b : asked) EXPECT_EQ(b.byte, 0x06);
+    EXPECT_GE(asked[2].time - asked[1].time, kLinkRetrySeconds - 1.0);
+    peer.AnswerLikeConsole(2);
+    ASSERT_TRUE(WaitForLinkState(LINK_CONNECTED, kLinkRetrySeconds + 5.0, &seen));
+    const size_t before = peer.Received().size();
+    ASSERT_TRUE(peer.WaitForReceived(before + 6, 5.0));  // polling again
+    EXPECT_NE(peer.Received().back().byte, 0x06);
+    int stopped = 99;
+    EXPECT_LT(Stop(&stopped), kStopLimit);
+    EXPECT_EQ(stopped, 0);
 }
 
 TEST_F(CommThread, SilentConsoleIsAskedOncePerSecondAndTheStopIsPrompt) {

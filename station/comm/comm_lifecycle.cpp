@@ -11,6 +11,7 @@
 #include "station/comm/comm_preparation.h"
 #include "station/comm/comm_thread.h"
 #include "station/comm/kor_state_machine.h"
+#include "station/comm/link_watch.h"
 #include "station/link/kor_requests.h"
 #include "station/link/kor_rs232.h"
 
@@ -44,22 +45,27 @@ static void StopTimer(int control) {
     ResetTimer(timer_panel, control);
 }
 
-int OpenStationLink(int port) {
-    if (InitCommunication(port) < 0) return -1;
+int LoadLinkTimers() {
     RegisterCallback("KOR_Timeout", KOR_Timeout);
     RegisterCallback("DataPolling", DataPolling);
     RegisterCallback("PollingData", PollingData);
     RegisterCallback("PreventHFReceptionTimer", PreventHFReceptionTimer);
     const int panel = LoadPanel(0, "KOR.uir", TIMERP);
-    if (panel < 0) {
+    if (panel < 0) return -1;
+    timer_panel = panel;
+    StopTimer(TIMERP_DATAPOLL);
+    StopTimer(TIMERP_RESPONSE);
+    return 0;
+}
+
+int OpenStationLink(int port) {
+    if (InitCommunication(port) < 0) return -1;
+    if (LoadLinkTimers() < 0) {
         // Without its timers the link cannot time out; do not leave the port open on a
         // thread that is about to end.
         EndCommunication();
         return -2;
     }
-    timer_panel = panel;
-    StopTimer(TIMERP_DATAPOLL);
-    StopTimer(TIMERP_RESPONSE);
     return 0;
 }
 
@@ -96,12 +102,10 @@ int InitStateMaschine(CommThreadRecord *record) {
     flag_commands_waiting = 0;
     reception_skip_count = 8;
 
-    const int link = OpenStationLink(record->port);
-    if (link == -1) {
-        record->thread_status = THREAD_PORT_FAILED;
-        return -1;
-    }
-    if (link < 0) return -2;
+    // The port itself is opened by the thread's link loop, which waits while it cannot
+    // be opened; only the timers are needed here.
+    if (LoadLinkTimers() < 0) return -2;
+    ResetLinkWatch();
 
     OpenCommunicationQueues();
     ResetStationLink();

@@ -13,7 +13,6 @@ struct CommThreadRecord {
 static_assert(sizeof(CommThreadRecord) == 8);
 
 constexpr int32_t THREAD_SCHEDULED = 0;
-constexpr int32_t THREAD_PORT_FAILED = 1;
 constexpr int32_t THREAD_RUNNING = 3;
 constexpr int32_t THREAD_RELEASED = 4;
 
@@ -27,17 +26,19 @@ int StateMaschineConstructor(int port);
 // processing events; returns the result of CmtWaitForThreadPoolFunctionCompletion.
 int StateMaschineDestructor();
 
-// Communication thread. Prepares records, port, timer panel and queues. 0 on success,
-// 1 when the history file could not be prepared (the thread runs on), -1 when the port
-// cannot be opened (thread_status 1), -2 when the timer panel cannot be loaded (the port
-// is closed again).
+// Communication thread. Prepares records, timer panel and queues (the port is opened by
+// the thread's link loop, see station/comm/link_watch.h). 0 on success, 1 when the
+// history file could not be prepared (the thread runs on), -2 when the timer panel
+// cannot be loaded.
 int InitStateMaschine(CommThreadRecord *record);
 // Communication thread. Releases what InitStateMaschine prepared; returns 0.
 int ClearStateMaschine(CommThreadRecord *record);
 
 // The link part of the preparation, also used on their own by tests and benches that
-// run the link on a thread of their own: open the port and load the timer panel
-// (0, -1 port failed, -2 panel failed and port closed again) ...
+// run the link on a thread of their own: load the timer panel (0, -1 failed) ...
+int LoadLinkTimers();
+// ... or open the port and load the timer panel (0, -1 port failed, -2 panel failed and
+// port closed again) ...
 int OpenStationLink(int port);
 // ... empty both mailboxes and put the state machine at rest ...
 void ResetStationLink();

@@ -4,17 +4,18 @@
 // loop itself only has to look at flags between event batches.
 //
 // After each batch of events the main loop runs the polling cycle when a group is due
-// (or history is still to fetch) and nothing blocks it, then the waiting commands.
+// (or history is still to fetch) and nothing blocks it, then the waiting commands. A
+// lost link is not the end of the thread: it is waited out (station/comm/link_watch).
 #include "station/comm/comm_thread.h"
 
 #include "platform/runtime.h"
 #include "station/comm/comm_flags.h"
 #include "station/comm/comm_lifecycle.h"
 #include "station/comm/command_handling.h"
+#include "station/comm/link_watch.h"
 #include "station/comm/polling_cycle.h"
 #include "station/comm/tsq_records.h"
 #include "station/data/kor_memory_map.h"
-#include "station/data/kor_readers.h"
 #include "station/link/kor_requests.h"
 
 std::atomic<unsigned> comm_thread_id{0};
@@ -23,33 +24,11 @@ static KORData comm_record;
 
 KORData *CommRecord() { return &comm_record; }
 
-// Reads until a read succeeds. 0, or -1 when flag_quit ended the attempts.
-static int ReadIdentificationUntilSuccess(uint8_t *id) {
-    while (flag_quit.load() == 0) {
-        if (KOR_ReadID(id) == 0) return 0;
-    }
-    return -1;
-}
-
-// Identification until two successful reads agree; 0 with *id set, or -1 when flag_quit
-// ended the attempts.
-static int IdentifyStation(uint8_t *id) {
-    while (flag_quit.load() == 0) {
-        uint8_t first = 0;
-        uint8_t second = 0;
-        if (ReadIdentificationUntilSuccess(&first) != 0) return -1;
-        if (ReadIdentificationUntilSuccess(&second) != 0) return -1;
-        if (first == second) {
-            *id = first;
-            return 0;
-        }
-    }
-    return -1;
-}
-
+// Ends when the thread must end or the link must be recovered.
 static void RunMainLoop() {
     while (flag_quit.load() == 0) {
         ProcessSystemEvents();
+        if (LinkMustRecover()) return;
         KORData *record = CommRecord();
         if ((flag_data_due != 0 || HistoryDataSetsDue(record)) &&
             flag_polling_blocked == 0 && flag_reception_pause == 0) {
@@ -57,6 +36,24 @@ static void RunMainLoop() {
             flag_first_refresh_loop = 0;
         }
         if (flag_commands_waiting == 1) ReadFromTSQ_to_CSM();
+    }
+}
+
+// The link's life: open the port (waiting while it cannot be opened), identify the
+// console, poll until the link is lost, recover, and again, until the thread must end.
+static void RunLink(int port) {
+    while (flag_quit.load() == 0) {
+        if (OpenPortWhenPresent(port) != 0) return;
+        uint8_t id = 0;
+        const int identified = IdentifyConsole(&id);
+        if (identified == -1) return;
+        if (identified == 0) {
+            SendUIRecord(UI_STATION_ID, &id, sizeof id);
+            SelectKORMemoryMap(id);
+            ResumeAfterIdentification(CommRecord());
+            RunMainLoop();
+        }
+        PrepareLinkRecovery();
     }
 }
 
@@ -82,12 +79,7 @@ int StateMaschineMain(void *data) {
     flag_reception_pause = 0;
     record->thread_status = THREAD_RUNNING;
 
-    uint8_t id = 0;
-    if (IdentifyStation(&id) == 0) {
-        SendUIRecord(UI_STATION_ID, &id, sizeof id);
-        SelectKORMemoryMap(id);
-        RunMainLoop();
-    }
+    RunLink(record->port);
 
     flag_polling_blocked = 1;
     FlushMessageInQueue();

@@ -16,6 +16,7 @@
 #include "station/comm/comm_thread.h"
 #include "station/comm/kor_state_machine.h"
 #include "station/comm/older_history.h"
+#include "station/comm/link_watch.h"
 #include "station/comm/polling_cycle.h"
 #include "station/comm/tsq_records.h"
 #include "station/data/kor_clock.h"
@@ -31,7 +32,9 @@ int32_t station_wind_unit = 0;
 int limited_failures_left = 30;
 constexpr uint16_t RESUME = 0xFFFF;
 
-bool Quitting() { return flag_quit.load() != 0; }
+// A command also gives up when the link is lost: it cannot get through until the thread
+// has recovered the link, and that must not wait for it.
+bool Quitting() { return flag_quit.load() != 0 || LinkMustRecover(); }
 
 // Until done: 0, or -1 when the program quits first.
 template <typename Op>
@@ -308,7 +311,7 @@ int HandleTimeStamps(const CommandRecord *cmd) {
         PutBrokenDownTime(&r->payload[0], &a);
         kind = 28 + (cmd->code - 62);
     }
-    if (result == -1) return -1;
+    if (result != 0) return -1;  // stamps not read are not sent as if they were
     SendUIRecord(kind, nullptr, 0);
     return 0;
 }
@@ -503,7 +506,8 @@ int TSQ_to_CSM_Handler(const CommandRecord *cmd) {
 void ReadFromTSQ_to_CSM() {
     int items = 0;
     CmtGetTSQAttribute(h_TSQ_to_CSM, ATTR_TSQ_ITEMS_IN_QUEUE, &items);
-    while (items > 0 && flag_quit.load() == 0) {
+    // Commands that arrive while the link is lost wait in the queue for its return.
+    while (items > 0 && flag_quit.load() == 0 && !LinkMustRecover()) {
         flag_polling_blocked = 1;
         flag_reception_pause = 0;
         SendUIRecord(UI_COMMUNICATION_ACTIVE, nullptr, 0);

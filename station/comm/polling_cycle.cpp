@@ -19,6 +19,7 @@
 #include "station/comm/comm_thread.h"
 #include "station/comm/kor_state_machine.h"
 #include "station/comm/older_history.h"
+#include "station/comm/link_watch.h"
 #include "station/comm/tsq_records.h"
 #include "station/data/kor_clock.h"
 #include "station/data/kor_readers.h"
@@ -57,8 +58,10 @@ bool HistoryDiscWaiting() {
     return history_disc_wait.until != 0.0 && Timer() < history_disc_wait.until;
 }
 
+// A lost link also stops the step: the thread recovers it and then plans the pass anew.
 bool StepMustStop() {
-    return flag_quit.load() != 0 || flag_polling_blocked != 0 || flag_reception_pause != 0;
+    return flag_quit.load() != 0 || flag_polling_blocked != 0 || flag_reception_pause != 0 ||
+           LinkMustRecover();
 }
 
 // Calls read() until it succeeds; between attempts one identification exchange. Gives
@@ -386,8 +389,7 @@ int PollStationData(KORData *rec) {
     if (flag_polling_blocked != 0 || flag_reception_pause != 0) return 1;
     if (rec->reception.poll_timer == 0 && flag_first_refresh_loop == 0) ReceptionStep(rec);
     for (int step = 0; step <= 16; ++step) {
-        if (flag_polling_blocked != 0 || flag_reception_pause != 0) return 1;
-        if (flag_quit.load() != 0) return 1;
+        if (StepMustStop()) return 1;
         if (step > 0) ++polling_step;
         if (polling_step >= polling_resume_step) RunNumberedStep(rec, step);
     }

@@ -70,6 +70,11 @@ int SendHistoryFileRecord(const char *path, const void *file_header, size_t byte
     return SendUIRecord(UI_HISTORY_FILE, file_header, bytes);
 }
 
+int SendLinkStateRecord(const char *device, const LinkStatePayload *state) {
+    snprintf(ui_record.text, sizeof ui_record.text, "%s", device);
+    return SendUIRecord(UI_LINK_STATE, state, sizeof *state);
+}
+
 void GetTSQ_to_CSMStatus(CmtTSQHandle queue, unsigned, int, void *) {
     int items = 0;
     if (CmtGetTSQAttribute(queue, ATTR_TSQ_ITEMS_IN_QUEUE, &items) < 0) return;

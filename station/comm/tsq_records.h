@@ -41,6 +41,7 @@ enum UIRecordKind {
     // request to store them was carried out (or could not be).
     UI_OLDER_DATA_SETS = 170,
     UI_OLDER_DATA_SETS_STORED = 171,
+    UI_LINK_STATE = 150,  // LinkStatePayload, text: the device (beyond the console's kinds)
 };
 
 // Creates both queues and installs their callbacks: the command queue's on the calling
@@ -59,6 +60,8 @@ UIRecord *CommUIRecord();
 int SendUIRecord(int kind, const void *payload, size_t bytes, int timeout_ms = 100);
 // Kind 6: the history file in use and its header.
 int SendHistoryFileRecord(const char *path, const void *file_header, size_t bytes);
+// Kind 150: the state of the link and the device the port resolves to.
+int SendLinkStateRecord(const char *device, const LinkStatePayload *state);
 
 // Command-queue callback (communication thread): raises the flags that stop polling.
 void GetTSQ_to_CSMStatus(CmtTSQHandle queue, unsigned event, int value, void *callback_data);

@@ -69,7 +69,13 @@ int UserWaitMessage(int expected) {
     }
     flag_KOR_state_machine_busy = 0;
     SetSleepPolicy(VAL_SLEEP_MORE);
-    return result == expected ? 0 : -1;
+    if (result == expected) {
+        MarkConsoleAnswered();
+        return 0;
+    }
+    // A wait cut short (quit, a reception pause) says nothing about the console.
+    if (result != 0) MarkConsoleUnanswered();
+    return -1;
 }
 
 // One step of a request: post, then wait for the one result that means success.

@@ -5,10 +5,14 @@
 // module only opens the line, sends and delivers.
 #include "station/link/kor_rs232.h"
 
+#include "platform/runtime.h"
 #include "platform/serial.h"
 #include "station/comm/kor_state_machine.h"
 
 int32_t gm_comport = -1;
+
+static double last_answer = 0.0;  // Timer() seconds
+static bool unanswered = false;    // the last step went unanswered
 
 int InitCommunication(int port) {
     if (port == gm_comport) return 0;
@@ -27,6 +31,7 @@ int InitCommunication(int port) {
     FlushInQ(port);
     FlushOutQ(port);
     InstallComCallback(port, LWRS_RXFLAG, 0, 0, KOR_ComCallback, nullptr);
+    MarkConsoleAnswered();
     return 0;
 }
 
@@ -58,3 +63,17 @@ void KOR_ComCallback(int /*port*/, int event_mask, void * /*callback_data*/) {
     if (gm_comport <= 0 || GetInQLen(gm_comport) < 1) return;
     KOR_ComCallbackHandler();
 }
+
+bool KOR_PortLost() {
+    // A failed port answers every call with kComErrIO (see platform/serial.h).
+    return gm_comport > 0 && GetInQLen(gm_comport) == kComErrIO;
+}
+
+void MarkConsoleAnswered() {
+    last_answer = Timer();
+    unanswered = false;
+}
+
+void MarkConsoleUnanswered() { unanswered = true; }
+
+double SecondsConsoleSilent() { return unanswered ? Timer() - last_answer : 0.0; }

@@ -27,3 +27,16 @@ void EndCommunication();
 void KOR_SEND_COMMAND(unsigned char command);
 // Receive notification of the port: hands an arrival to the state machine.
 void KOR_ComCallback(int port, int event_mask, void *callback_data);
+
+// True when the open port has failed (device gone, hang-up): nothing more can pass it
+// until it is closed and opened again.
+bool KOR_PortLost();
+// The console's answers, for telling a silent console from a quiet line: the request
+// functions mark every step the console answered as expected, and every step it did not
+// answer as expected (no reply in time, a wrong echo or checksum); opening the port
+// counts as an answer. SecondsConsoleSilent is 0 while the last step was answered, else
+// the seconds (on the monotonic Timer()) since the last answer: a line that is merely
+// not asked for a while is not silent.
+void MarkConsoleAnswered();
+void MarkConsoleUnanswered();
+double SecondsConsoleSilent();

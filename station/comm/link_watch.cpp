@@ -1,0 +1,164 @@
+// Loss and return of the console. Two cases are told apart, because they are recovered
+// differently:
+// - the port failed (the device vanished or hung up) or cannot be opened: it is closed
+//   and opened again every kLinkRetrySeconds; a reopened port needs the console to be
+//   identified anew, as it may be another one;
+// - the port works but the console has left its requests unanswered for
+//   kLinkSilentSeconds (its power is off, the cable is out of the console): reopening
+//   would change nothing, so the port stays open and only the identification is asked,
+//   at the same pace.
+// Either way the console is identified again (two agreeing answers, memory map chosen
+// anew) before polling resumes, and the user interface hears of each change once.
+#include "station/comm/link_watch.h"
+
+#include <climits>
+#include <cstdio>
+#include <ctime>
+
+#include "app/KOR.h"
+#include "platform/panels.h"
+#include "platform/runtime.h"
+#include "platform/serial.h"
+#include "platform/serial_devices.h"
+#include "station/comm/comm_flags.h"
+#include "station/comm/comm_lifecycle.h"
+#include "station/comm/kor_state_machine.h"
+#include "station/comm/tsq_records.h"
+#include "station/data/kor_readers.h"
+#include "station/link/kor_rs232.h"
+
+namespace {
+
+LinkStatePayload reported{};  // state 0: nothing reported yet
+int link_port = 0;
+// Once the port has been reached through its COMn link, a link that is gone means the
+// device is gone (a simulator or a udev rule takes its link away with the line): the
+// port must not fall back to /dev/ttyS<n-1>, which is another device altogether.
+bool through_link = false;
+char link_device[PATH_MAX] = "";  // where the port led when it was last opened
+
+bool LinkGone(int port) {
+    return through_link && ComLinkState(port, nullptr, 0) == COM_LINK_NONE;
+}
+
+void Report(int32_t state, int32_t reason, uint32_t since) {
+    if (reported.state == state && reported.reason == reason && reported.port == link_port)
+        return;
+    reported = LinkStatePayload{state, link_port, reason, since};
+    char device[PATH_MAX];
+    if (LinkGone(link_port))
+        snprintf(device, sizeof device, "%s", link_device);
+    else
+        ComPortDevice(link_port, device, sizeof device);
+    SendLinkStateRecord(device, &reported);
+}
+
+int OpenPort(int port) {
+    if (LinkGone(port)) return kComErrNoDevice;
+    const int opened = InitCommunication(port);
+    if (opened != 0) return opened;
+    through_link = ComLinkState(port, nullptr, 0) != COM_LINK_NONE;
+    ComPortDevice(port, link_device, sizeof link_device);
+    return 0;
+}
+
+uint32_t UtcNow() { return static_cast<uint32_t>(time(nullptr)); }
+
+int32_t ReasonOf(int open_result) {
+    if (open_result == kComErrNoDevice) return LINK_REASON_MISSING;
+    if (open_result == kComErrAccess) return LINK_REASON_ACCESS;
+    return LINK_REASON_OTHER;
+}
+
+// Processes the thread's events (commands queue up, timers tick, quit is seen) until
+// the given Timer() instant.
+void WaitUntil(double until) {
+    while (flag_quit.load() == 0 && Timer() < until) ProcessSystemEvents();
+}
+
+}  // namespace
+
+void ResetLinkWatch() {
+    reported = LinkStatePayload{};
+    link_port = 0;
+    through_link = false;
+    link_device[0] = '\0';
+}
+
+bool LinkMustRecover() {
+    return KOR_PortLost() || SecondsConsoleSilent() >= kLinkSilentSeconds;
+}
+
+int OpenPortWhenPresent(int port) {
+    link_port = port;
+    while (flag_quit.load() == 0) {
+        const double attempt = Timer();
+        const int opened = OpenPort(port);
+        if (opened == 0) return 0;
+        Report(LINK_CANNOT_OPEN, ReasonOf(opened), UtcNow());
+        WaitUntil(attempt + kLinkRetrySeconds);
+    }
+    return -1;
+}
+
+int IdentifyConsole(uint8_t *id) {
+    uint8_t first = 0;
+    bool have_first = false;
+    while (flag_quit.load() == 0) {
+        const double attempt = Timer();
+        uint8_t read = 0;
+        if (KOR_ReadID(&read) == 0) {
+            if (!have_first) {
+                first = read;
+                have_first = true;
+                continue;
+            }
+            if (read == first) {
+                *id = read;
+                return 0;
+            }
+            have_first = false;  // two answers that disagree: both are read again
+            continue;
+        }
+        if (KOR_PortLost()) return -2;
+        const double silent = SecondsConsoleSilent();
+        if (silent < kLinkSilentSeconds) continue;
+        Report(LINK_SILENT, LINK_REASON_NONE, UtcNow() - static_cast<uint32_t>(silent));
+        WaitUntil(attempt + kLinkRetrySeconds);
+    }
+    return -1;
+}
+
+void ResumeAfterIdentification(KORData *rec) {
+    Report(LINK_CONNECTED, LINK_REASON_NONE, UtcNow());
+    int32_t *const poll_timers[] = {
+        &rec->clock_poll_timer,        &rec->reception.poll_timer,
+        &rec->wind.poll_timer,         &rec->rain.poll_timer,
+        &rec->indoor_temp.poll_timer,  &rec->outdoor_temp.poll_timer,
+        &rec->indoor_hum.poll_timer,   &rec->outdoor_hum.poll_timer,
+        &rec->windchill.poll_timer,    &rec->dewpoint.poll_timer,
+        &rec->pressure.poll_timer,     &rec->alarm_enable.poll_timer,
+        &rec->alarm_state.poll_timer,
+    };
+    for (int32_t *timer : poll_timers) *timer = 0;
+    // The data sets still to fetch are counted again from the console's header against
+    // the file's last data set, so none is fetched twice and none is skipped.
+    rec->station_header.header_timer = 0;
+    rec->station_header.to_read = 0;
+    rec->history_header_valid = 0;
+    // An interrupted pass is not resumed: its step may belong to the lost console.
+    polling_step = 0;
+    polling_resume_step = 0;
+    flag_data_due = 1;
+}
+
+void PrepareLinkRecovery() {
+    SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 0);
+    if (flag_reception_pause != 0) {
+        flag_reception_pause = 0;
+        SendUIRecord(UI_COMMUNICATION_ACTIVE, nullptr, 0);
+    }
+    flag_KOR_state_machine_busy = 0;
+    ResetStationLink();
+    if (KOR_PortLost()) EndCommunication();
+}

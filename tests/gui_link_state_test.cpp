@@ -1,0 +1,181 @@
+// The serial link as the user sees it: its state in words in the Station group, the port
+// message after a start (whole, in every shipped language) and the device list of the
+// settings dialog with the COMn link it makes.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/KOR.h"
+#include "app/comm_restart.h"
+#include "app/dispatcher.h"
+#include "app/display.h"
+#include "app/kor_panels.h"
+#include "app/language.h"
+#include "app/language_file.h"
+#include "app/port_choice.h"
+#include "app/setup_messages.h"
+#include "app/setup_record.h"
+#include "app/text_fields.h"
+#include "platform/files.h"
+#include "platform/panels.h"
+#include "platform/popups.h"
+#include "platform/serial_devices.h"
+#include "support/gui_app.h"
+#include "support/temp_folder.h"
+#include "support/utc_zone.h"
+
+namespace {
+
+struct Shown {
+    std::string title;
+    std::string message;
+};
+std::vector<Shown> shown;
+
+int Responder(const PopupRequest *request, char *, int) {
+    if (request->kind == POPUP_MESSAGE) shown.push_back({request->title, request->message});
+    return 0;
+}
+
+std::string Text(int panel, int control) {
+    char buffer[2048];
+    GetCtrlString(panel, control, buffer, sizeof buffer);
+    return buffer;
+}
+
+void Dispatch(int32_t state, int32_t reason, uint32_t since, const char *device) {
+    UIRecord r{};
+    r.kind = 150;
+    const LinkStatePayload p{state, 1, reason, since};
+    memcpy(r.payload, &p, sizeof p);
+    snprintf(r.text, sizeof r.text, "%s", device);
+    DispatchUIRecord(&r);
+}
+
+void UseLanguage(const std::string &file) {
+    snprintf(setup.language_file, sizeof setup.language_file, "%s", file.c_str());
+    ASSERT_EQ(LocaliseAllPanels(), 0) << file;
+    RefreshKORPanelSurface();
+}
+
+std::string ResourceDir() {
+    char dir[4096];
+    GetProjectDir(dir, sizeof dir);
+    return dir;
+}
+
+class LinkState : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_GE(LoadAppPanelsForTests(), 0);
+        SetPopupTestResponder(Responder);
+        shown.clear();
+    }
+    void TearDown() override {
+        SetPopupTestResponder(nullptr);
+        UseLanguage("english.lwl");
+    }
+    UtcZone utc;
+};
+
+TEST_F(LinkState, StationGroupSaysItInBothLanguagesAndAFailedStartShowsThePortMessage) {
+    setup.time_24h = 1;
+    UseLanguage("english.lwl");
+    Dispatch(LINK_CONNECTED, LINK_REASON_NONE, 0, "/dev/ttyUSB0");
+    EXPECT_EQ(Text(korP, KORP_LINK_STATE), "Console connected (COM1 → /dev/ttyUSB0)");
+    Dispatch(LINK_SILENT, LINK_REASON_NONE, 1780000000 - 1780000000 % 86400 + 14 * 3600 + 180,
+             "/dev/ttyUSB0");
+    EXPECT_EQ(Text(korP, KORP_LINK_STATE), "Console not answering since 14:03 — retrying");
+
+    WatchCommunicationStart();
+    Dispatch(LINK_CANNOT_OPEN, LINK_REASON_ACCESS, 0, "/dev/ttyUSB0");
+    EXPECT_EQ(Text(korP, KORP_LINK_STATE), "Port COM1 cannot be opened: permission denied");
+    CommStartWatchTimer(settingsP, SETTINGSP_PORT_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].message.find("COM1 (/dev/ttyUSB0): permission denied"), std::string::npos);
+    EXPECT_NE(shown[0].message.find("sudo usermod -aG dialout $USER"), std::string::npos);
+    // Later changes are the main window's to show; only a start's first report pops up.
+    Dispatch(LINK_CANNOT_OPEN, LINK_REASON_MISSING, 0, "/dev/ttyUSB0");
+    CommStartWatchTimer(settingsP, SETTINGSP_PORT_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
+    EXPECT_EQ(shown.size(), 1u);
+
+    UseLanguage("deutsch.lwl");  // the language change re-texts the state shown
+    EXPECT_EQ(Text(korP, KORP_LINK_STATE),
+              "Schnittstelle COM1 lässt sich nicht öffnen: Gerät nicht gefunden");
+}
+
+void Collect(int control, const char *text, void *context) {
+    (*static_cast<std::map<int, std::string> *>(context))[control] = text;
+}
+
+// Every message built from several texts comes out whole in every shipped language, the
+// longest device name included: nothing is cut at a buffer's end.
+TEST_F(LinkState, PortAndSetupMessagesAreWholeInEveryShippedLanguage) {
+    const char *device = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    const struct {
+        int32_t reason;
+        int why;
+        int remedy;
+    } cases[] = {
+        {LINK_REASON_MISSING, TXTP_LINK_REASON_MISSING, TXTP_COMPORT_REMEDY_MISSING},
+        {LINK_REASON_ACCESS, TXTP_LINK_REASON_ACCESS, TXTP_COMPORT_REMEDY_ACCESS},
+        {LINK_REASON_OTHER, TXTP_LINK_REASON_OTHER, TXTP_COMPORT_REMEDY_OTHER},
+    };
+    int languages = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(ResourceDir())) {
+        if (entry.path().extension() != ".lwl") continue;
+        ++languages;
+        const std::string file = entry.path().string();
+        std::map<int, std::string> t;
+        LanguageStats stats;
+        ASSERT_EQ(ReadLanguageFile(file.c_str(), Collect, &t, &stats), 0);
+        EXPECT_EQ(stats.cut, 0) << file;
+        UseLanguage(file);
+        for (const auto &c : cases) {
+            shown.clear();
+            MsgErrorComport(1, device, c.reason);
+            ASSERT_EQ(shown.size(), 1u);
+            const TextField fields[] = {
+                {"port", "COM1"}, {"device", device}, {"reason", t[c.why].c_str()}};
+            EXPECT_EQ(shown[0].title, t[TXTP_ERROR_TITLE]) << file;
+            EXPECT_EQ(shown[0].message,
+                      FillTextFields(t[TXTP_COMPORT_MESSAGE].c_str(), fields, 3) + "\n\n" +
+                          t[c.remedy])
+                << file;
+        }
+        shown.clear();
+        MsgErrorSaveSetup();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].message, t[TXTP_SAVE_SETUP_FAILED]) << file;
+    }
+    EXPECT_GE(languages, 2);
+}
+
+TEST_F(LinkState, DeviceListShowsWhereThePortLeadsAndLinksAreReplacedInOneStep) {
+    TempFolder folder;
+    ASSERT_EQ(symlink("/dev/no-such-adapter", "COM3"), 0);
+    SetCtrlVal(globalP, GLOBALP_COM_PORT, 3);
+    FillDeviceList();
+    EXPECT_EQ(Text(globalP, GLOBALP_DEVICE), "COM3 → /dev/no-such-adapter (not present)");
+    EXPECT_EQ(TakeDeviceChoice(3), 0);  // the port as it stands: nothing to link
+    SetCtrlVal(globalP, GLOBALP_COM_PORT, 4);
+    FillDeviceList();
+    EXPECT_EQ(Text(globalP, GLOBALP_DEVICE), "COM4 → /dev/ttyS3 (no link made)");
+
+    ASSERT_EQ(LinkComPort(3, "/dev/null"), 0);
+    char target[PATH_MAX];
+    EXPECT_EQ(ComLinkState(3, target, sizeof target), COM_LINK_PRESENT);
+    EXPECT_STREQ(target, "/dev/null");
+    // A COMn of the user's own that is no link is left alone.
+    WriteWholeFile(folder.file("COM5"), "mine");
+    EXPECT_NE(LinkComPort(5, "/dev/null"), 0);
+    EXPECT_EQ(ReadWholeFile(folder.file("COM5")), "mine");
+}
+
+}  // namespace
