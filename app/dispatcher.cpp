@@ -206,6 +206,7 @@ void TakeOlderDataSetsStored(const UIRecord *r) {
     ActualiseScrollBar(&UI_data.file_header);
     const int added = UI_data.file_header.count - before;
     UpdateHistoryPanel(follow || position < 0 ? -1 : position + added);
+    FollowHistoryFile();
     OlderDataSetsAnswered();
 }
 

@@ -197,7 +197,10 @@ int RefreshHistorySeries(HistorySeries *s) {
     HistoryFileHeader header{};
     if (ReadFileHeader(&header, path.c_str()) != 0) return -1;
     const size_t present = header.count > 0 ? static_cast<size_t>(header.count) : 0;
-    if (path != s->path || present < DataSetCount(*s)) {
+    // Data sets put in front (older ones fetched later) move every index: read anew.
+    const bool grew_in_front = DataSetCount(*s) > 0 && header.first_time != 0 &&
+                               header.first_time < s->time.front();
+    if (path != s->path || present < DataSetCount(*s) || grew_in_front) {
         ClearSeries(s);
         s->path = path;
     }

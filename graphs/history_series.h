@@ -61,8 +61,9 @@ inline size_t DataSetCount(const HistorySeries &s) { return s.time.size(); }
 float SeriesValue(const HistorySeries &s, int series, size_t i);
 
 // Takes the data sets of setup.history_file that the series does not hold yet. A series
-// of another file, or of a file that now holds fewer data sets than were taken (it was
-// repaired or replaced), is read anew from the start. Returns the number of data sets
+// of another file, of a file that now holds fewer data sets than were taken (it was
+// repaired or replaced), or of one that gained older data sets in front, is read anew
+// from the start. Returns the number of data sets
 // added (0 when nothing was appended), -1 when the file's header cannot be read, -3
 // when the data sets cannot be read (the series keeps what it had).
 int RefreshHistorySeries(HistorySeries *series);

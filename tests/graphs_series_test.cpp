@@ -140,6 +140,20 @@ TEST_F(GraphsSeries, ARefreshReadsOnlyWhatWasAppendedAndAnotherFileAnew) {
     EXPECT_EQ(s.time[0], 9000u);
 }
 
+TEST_F(GraphsSeries, OlderDataSetsPutInFrontAreReadWithTheRest) {
+    const HistoryRecord first = DataSet(600);
+    Append(first);
+    Append(DataSet(660));
+    HistorySeries s;
+    ASSERT_EQ(RefreshHistorySeries(&s), 2);
+    const HistoryRecord older[] = {DataSet(480), DataSet(540)};
+    ASSERT_EQ(PrependHistoryDataSetsToFile(&rec_, older, 2, &first), 0);
+    EXPECT_EQ(RefreshHistorySeries(&s), 4);
+    ASSERT_EQ(DataSetCount(s), 4u);
+    EXPECT_EQ(s.time[0], 480u);
+    EXPECT_EQ(s.time[3], 660u);
+}
+
 // The summaries answer as a plain scan would, for ranges that start and end anywhere,
 // across appends that complete a block.
 TEST(GraphsSummaries, RangesAgreeWithAPlainScan) {
