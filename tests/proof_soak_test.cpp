@@ -160,8 +160,12 @@ TEST(ProofSoak, FaultyConsoleHistoryArrivesCompleteOnceInOrderAndTheProgramQuits
     EXPECT_EQ(verdict.checked, static_cast<int>(image.records.size()));
     for (const std::string &fault : verdict.faults) ADD_FAILURE() << fault;
     // The console hears its sensors in these windows; the reception pauses exist so that
-    // nothing the program sends lands in one, faults or not.
-    EXPECT_EQ(counters.radio_ignored, 0u) << "bytes sent inside radio windows";
+    // nothing the program sends lands in one, faults or not. Only after a pulled cable,
+    // until the console is identified and its reception timer read again, the program
+    // cannot know the windows: a few identification and address bytes may land there.
+    constexpr uint64_t kWindowBytesPerReturn = 8;
+    EXPECT_LE(counters.radio_ignored, kWindowBytesPerReturn * counters.vanishes)
+        << "bytes sent inside radio windows";
     EXPECT_EQ(image.header.first_time, image.records.front().time);
     EXPECT_EQ(image.header.last_time, image.records.back().time);
 

@@ -153,12 +153,15 @@ void ResumeAfterIdentification(KORData *rec) {
 }
 
 void PrepareLinkRecovery() {
+    flag_KOR_state_machine_busy = 0;
+    ResetStationLink();
+    // A console that only went silent keeps its radio schedule, and so does the pause
+    // plan: the identification asked while waiting must not land in a reception window.
+    if (!KOR_PortLost()) return;
     SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 0);
     if (flag_reception_pause != 0) {
         flag_reception_pause = 0;
         SendUIRecord(UI_COMMUNICATION_ACTIVE, nullptr, 0);
     }
-    flag_KOR_state_machine_busy = 0;
-    ResetStationLink();
-    if (KOR_PortLost()) EndCommunication();
+    EndCommunication();
 }

@@ -181,6 +181,14 @@ void ClockStep(KORData *rec) {
 
 // ---- history --------------------------------------------------------------------------
 
+// Once per failure streak, whether the file could not be made or not be appended to: a
+// station PC without a screen logs it, and nobody has to click a message away per pass.
+void ReportHistoryWriteFailure() {
+    if (history_write_failure_shown) return;
+    history_write_failure_shown = true;
+    MessagePopup("Error", "Can't write history data to disc");
+}
+
 bool HistoryAvailable() { return GetStationID() != 1; }  // mask 7 consoles keep no history
 
 // A history file that could not be made at the start (or since) is made once the disc
@@ -188,15 +196,18 @@ bool HistoryAvailable() { return GetStationID() != 1; }  // mask 7 consoles keep
 void RetryHistoryFile(KORData *rec) {
     if (history_disc_wait.until == 0.0) {
         HistoryDiscRefused();  // the first refusal came before the cycle ran
+        ReportHistoryWriteFailure();
         return;
     }
     if (HistoryDiscWaiting()) return;
     const int r = InitFileHistoryHeader(&rec->file_header, rec->history_file_name);
     if (r < 0) {
         HistoryDiscRefused();
+        ReportHistoryWriteFailure();
         return;
     }
     HistoryDiscAccepted();
+    history_write_failure_shown = false;
     rec->history_file_ok = 1;
     flag_new_history_file = r == HISTORY_FILE_CREATED ? 1 : 0;
 }
@@ -253,10 +264,7 @@ int StoreDataSet(KORData *rec, HistoryRecord *data_set) {
     }
     rec->file_header = before;
     HistoryDiscRefused();
-    if (!history_write_failure_shown) {
-        history_write_failure_shown = true;
-        MessagePopup("Error", "Can't write history data to disc");
-    }
+    ReportHistoryWriteFailure();
     return r;
 }
 
