@@ -12,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 build=build-test
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCH_SANITIZE=ON -DCH_TESTS=ON -DCH_BENCH=OFF >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCH_SANITIZE=ON -DCH_WERROR=ON -DCH_TESTS=ON -DCH_BENCH=OFF >/dev/null
 cmake --build "$build" -j"${SOAK_BUILD_JOBS:-2}" --target clearhorizon proof_soak_test
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
