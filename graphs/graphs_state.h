@@ -61,6 +61,11 @@ struct GraphsState {
 // The open window's state, or nullptr.
 GraphsState *OpenGraphs();
 
+// Asks where to save (file pop-up with filter, e.g. "*.png;*.pdf", the first pattern the
+// default) under the title text title_text, and whether an existing file may be
+// replaced. 1 with the path (MAX_PATHNAME_LEN bytes) when the user chose and agreed.
+int AskSavePath(int title_text, const char *filter, char *path);
+
 // The data sets inside the time range the graphs show.
 void VisibleDataSets(const GraphsState *g, size_t *first, size_t *end);
 

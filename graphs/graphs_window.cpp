@@ -462,14 +462,8 @@ void AddCursor(GraphsState *g) {
 }
 
 void SavePicture(GraphsState *g) {
-    char title[kTextSize];
-    GetPanelText(TXTP_GRAPHS_SAVE_TITLE, title, sizeof title);
     char path[MAX_PATHNAME_LEN] = "";
-    const int chosen = FileSelectPopup("", "*.png", "*.png;*.pdf", title, VAL_SAVE_BUTTON, 0, 1, 1, 1, path);
-    if (chosen == VAL_NO_FILE_SELECTED) return;
-    if (chosen == VAL_EXISTING_FILE_SELECTED &&
-        LocalisedConfirmPopup(txtP, TXTP_GRAPHS_SAVE_TITLE, TXTP_EXPORT_OVERWRITE) != 1)
-        return;
+    if (!AskSavePath(TXTP_GRAPHS_SAVE_TITLE, "*.png;*.pdf", path)) return;
     const QString file = QString::fromUtf8(path);
     const bool pdf = QFileInfo(file).suffix().compare("pdf", Qt::CaseInsensitive) == 0;
     const bool saved = pdf ? g->plot->savePdf(file) : g->plot->savePng(file);
@@ -605,4 +599,18 @@ void RefreshGraphsWindow() {
     const GraphsLook now = CurrentLook();
     if (memcmp(&now, &g->look, sizeof now) == 0) return;
     ApplyLook(g);
+}
+
+int AskSavePath(int title_text, const char *filter, char *path) {
+    char title[kTextSize];
+    GetPanelText(title_text, title, sizeof title);
+    char first[32];
+    snprintf(first, sizeof first, "%.*s", static_cast<int>(strcspn(filter, ";")), filter);
+    const int chosen = FileSelectPopup("", first, filter, title, VAL_SAVE_BUTTON, 0, 1, 1, 1, path);
+    if (chosen == VAL_NO_FILE_SELECTED) return 0;
+    // The export's own question: the same words wherever a file would be replaced.
+    if (chosen == VAL_EXISTING_FILE_SELECTED &&
+        LocalisedConfirmPopup(txtP, title_text, TXTP_EXPORT_OVERWRITE) != 1)
+        return 0;
+    return 1;
 }

@@ -77,14 +77,8 @@ void FillRow(QTableWidget *table, int row, const PeriodStatistics &p, int period
 }
 
 void SaveStatistics(GraphsState *g) {
-    char title[kTextSize];
-    GetPanelText(TXTP_STAT_SAVE_TITLE, title, sizeof title);
     char path[MAX_PATHNAME_LEN] = "";
-    const int chosen = FileSelectPopup("", "*.txt", "*.txt", title, VAL_SAVE_BUTTON, 0, 1, 1, 1, path);
-    if (chosen == VAL_NO_FILE_SELECTED) return;
-    if (chosen == VAL_EXISTING_FILE_SELECTED &&
-        LocalisedConfirmPopup(txtP, TXTP_STAT_SAVE_TITLE, TXTP_EXPORT_OVERWRITE) != 1)
-        return;
+    if (!AskSavePath(TXTP_STAT_SAVE_TITLE, "*.txt", path)) return;
     size_t first = 0, end = 0;
     VisibleDataSets(g, &first, &end);
     const int period = Period(g);
