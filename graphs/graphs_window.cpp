@@ -17,13 +17,13 @@
 #include <ctime>
 #include <qcustomplot.h>
 
-#include "app/KOR.h"
-#include "app/display.h"
-#include "app/kor_panels.h"
-#include "app/ui_data.h"
+#include "windows/KOR.h"
+#include "windows/display.h"
+#include "windows/kor_panels.h"
+#include "records/ui_data.h"
 #include "graphs/graph_columns.h"
 #include "graphs/graphs_state.h"
-#include "history/history_save.h"
+#include "windows/history_save.h"
 #include "platform/panels.h"
 #include "platform/popups.h"
 #include "values/conversions.h"

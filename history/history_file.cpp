@@ -18,7 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "values/conversions.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #pragma once
 #include <cstdint>
 
-#include "history/history_records.h"
-#include "station/data/kor_data.h"
+#include "records/history_records.h"
+#include "records/kor_data.h"
 
 constexpr long HISTORY_RECORD_SIZE = static_cast<long>(sizeof(HistoryRecord));
 constexpr long HISTORY_HEADER_SIZE = static_cast<long>(sizeof(HistoryFileHeader));

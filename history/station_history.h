@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <ctime>
 
-#include "history/history_records.h"
-#include "station/data/kor_data.h"
+#include "records/history_records.h"
+#include "records/kor_data.h"
 
 constexpr int KOR_HISTORY_HEADER_BYTES = 10;   // 20 nibbles from HIST_INTERVAL
 constexpr int KOR_HISTORY_DATA_SET_NIBBLES = 19;

@@ -1,12 +1,12 @@
 // Defaults and countdown timers of the measured-values record. Both threads start their
 // copy from the same defaults; the timers decide when the polling cycle reads a group
 // again and when the display treats a group as stale.
-#include "station/data/kor_data.h"
+#include "records/kor_data.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "history/history_file.h"
 #include "history/station_history.h"
 

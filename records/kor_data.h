@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "history/history_records.h"
+#include "records/history_records.h"
 
 // Time of an extreme: second, minute, hour, day, month, year, spare.
 struct KORStamp {

@@ -1,6 +1,6 @@
 // Loading, defaults and saving of the settings record. The record is read and written as
 // its 568 raw bytes so that "Setup.cnf" stays exchangeable with every earlier copy.
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 
 #include <cstdio>
 #include <cstring>

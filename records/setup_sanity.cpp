@@ -1,7 +1,7 @@
 // Range checks of the settings record, one rule per field. A corrected field takes the
 // value its default has, so that a damaged file gives the behaviour of a first start
 // for the parts that are damaged and keeps the user's choices elsewhere.
-#include "app/setup_sanity.h"
+#include "records/setup_sanity.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // Settings from "Setup.cnf" are bytes from a file that anything may have written. Before
 // the program uses them, every field is brought into the range its readers expect.
 #pragma once
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 
 constexpr int kHighestComPort = 255;
 

@@ -2,6 +2,6 @@
 // localisation of pressures (its rel_offset), the current-data file and the history view
 // read it; only the user-interface thread touches it.
 #pragma once
-#include "station/data/kor_data.h"
+#include "records/kor_data.h"
 
 extern KORData UI_data;

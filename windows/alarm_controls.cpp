@@ -1,8 +1,8 @@
 // The alarm tables of the main panel, in one place so that the flag, slot and record
 // numbers of the station data meet the controls of KOR.uir only here.
-#include "app/alarm_controls.h"
+#include "windows/alarm_controls.h"
 
-#include "app/KOR.h"
+#include "windows/KOR.h"
 
 namespace {
 

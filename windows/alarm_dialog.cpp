@@ -4,20 +4,20 @@
 // the number the field showed, in the user's unit: comparing in base units would take a
 // value cut for display (18.2 degC shown as 64.7 degF comes back as 18.17 degC) for a
 // change and write the cut value to the station.
-#include "station/settings/alarm_dialog.h"
+#include "windows/alarm_dialog.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "app/KOR.h"
-#include "app/alarm_controls.h"
-#include "app/alarm_display.h"
-#include "app/kor_panels.h"
-#include "app/setup_record.h"
-#include "app/ui_data.h"
+#include "windows/KOR.h"
+#include "windows/alarm_controls.h"
+#include "windows/alarm_display.h"
+#include "windows/kor_panels.h"
+#include "records/setup_record.h"
+#include "records/ui_data.h"
 #include "platform/panels.h"
-#include "station/settings/alarm_table.h"
-#include "station/settings/command_sender.h"
+#include "windows/alarm_table.h"
+#include "windows/command_sender.h"
 #include "values/conversions.h"
 #include "values/localisation.h"
 

@@ -1,10 +1,10 @@
 // The alarm settings dialog: opened from an alarm bell of the main panel, it asks the
 // communication thread for the threshold the station holds, lets the user change it and
 // the alarm's on/off state, and sends the change. The change stays marked as pending on
-// the main panel until the station confirms it (app/dispatcher.cpp).
+// the main panel until the station confirms it (windows/dispatcher.cpp).
 #pragma once
 
-// Prepares set_alarmP for alarm index 0..21 (station/settings/alarm_table.h); any other
+// Prepares set_alarmP for alarm index 0..21 (windows/alarm_table.h); any other
 // index leaves everything hidden and dimmed.
 void InitSetAlarmPanel(int index);
 

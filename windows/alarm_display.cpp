@@ -2,21 +2,21 @@
 // alarms that went off, and the marks of changes sent to the station but not yet
 // confirmed, are shown on one tick and hidden on the next. Every second tick counts one
 // second off UI_data's live timers, which is how a group becomes stale and is dimmed.
-#include "app/alarm_display.h"
+#include "windows/alarm_display.h"
 
 #include <array>
 #include <cstdio>
 #include <cstring>
 
-#include "app/KOR.h"
-#include "app/alarm_controls.h"
-#include "app/dispatcher.h"
-#include "app/display.h"
-#include "app/kor_panels.h"
+#include "windows/KOR.h"
+#include "windows/alarm_controls.h"
+#include "windows/dispatcher.h"
+#include "windows/display.h"
+#include "windows/kor_panels.h"
 #include "app/startup.h"
-#include "app/ui_data.h"
+#include "records/ui_data.h"
 #include "platform/panels.h"
-#include "station/settings/history_interval_dialog.h"
+#include "windows/history_interval_dialog.h"
 #include "values/time_texts.h"
 
 namespace {

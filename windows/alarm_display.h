@@ -2,7 +2,7 @@
 // waiting for the station blink), the general-alarm indicator, the time stamps that the
 // clear-min/max dialog asked for, and the confirmations of resets.
 #pragma once
-#include "station/comm/records.h"
+#include "records/queue_records.h"
 
 constexpr int kSymbolGrey = 0xC0C0C0;
 constexpr int kSymbolRed = 0xFF0000;

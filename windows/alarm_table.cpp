@@ -1,9 +1,9 @@
 // The alarm table. Read and write codes pair up with the replies the display dispatcher
 // expects (written: pending slot cleared; read back: shown for the same alarm index), so
-// slot, entry and index here must agree with app/dispatcher.cpp.
-#include "station/settings/alarm_table.h"
+// slot, entry and index here must agree with windows/dispatcher.cpp.
+#include "windows/alarm_table.h"
 
-#include "app/KOR.h"
+#include "windows/KOR.h"
 #include "values/conversions.h"
 #include "values/localisation.h"
 

@@ -3,18 +3,18 @@
 // (the dialog's hidden code field, checked by ShowMinMaxStamps). A reset is marked
 // pending only once its command is in the queue, so that a reset the station never heard
 // of is not left blinking as if it were on its way.
-#include "app/clear_dialogs.h"
+#include "windows/clear_dialogs.h"
 
 #include <cstdio>
 
-#include "app/KOR.h"
-#include "app/alarm_controls.h"
-#include "app/alarm_display.h"
-#include "app/kor_panels.h"
-#include "app/setup_record.h"
-#include "app/ui_data.h"
+#include "windows/KOR.h"
+#include "windows/alarm_controls.h"
+#include "windows/alarm_display.h"
+#include "windows/kor_panels.h"
+#include "records/setup_record.h"
+#include "records/ui_data.h"
 #include "platform/panels.h"
-#include "station/settings/command_sender.h"
+#include "windows/command_sender.h"
 #include "values/time_texts.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The clear-min/max and clear-general-alarm dialogs: a minimum, maximum or rain counter
 // of the main panel is shown with the times the station recorded, and on OK the station
 // is told to reset it. The main panel's field stays dimmed and blinks until the station
-// confirms (app/alarm_display.h, ConfirmReset).
+// confirms (windows/alarm_display.h, ConfirmReset).
 #pragma once
 
 // Min/max and rain fields of the main panel: a left click, double click or right click opens

@@ -1,15 +1,15 @@
 // The restart of the communication thread and the watch of its start. The watch learns
 // how the start went from the link-state reports the display has taken, so it reads
 // nothing the thread writes without a lock.
-#include "app/comm_restart.h"
+#include "windows/comm_restart.h"
 
 #include <climits>
 
-#include "app/KOR.h"
-#include "app/kor_panels.h"
-#include "app/link_display.h"
-#include "app/setup_messages.h"
-#include "app/setup_record.h"
+#include "windows/KOR.h"
+#include "windows/kor_panels.h"
+#include "windows/link_display.h"
+#include "windows/setup_messages.h"
+#include "records/setup_record.h"
 #include "platform/panels.h"
 #include "platform/serial.h"
 #include "station/comm/comm_lifecycle.h"

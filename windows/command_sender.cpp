@@ -1,12 +1,12 @@
 // Sending command records from the dialogs. The queue belongs to the communication
 // thread and exists only while that thread runs, so a missing queue is an ordinary
 // condition here (a serial port that could not be opened), not a programming error.
-#include "station/settings/command_sender.h"
+#include "windows/command_sender.h"
 
 #include <cstring>
 
-#include "app/KOR.h"
-#include "app/kor_panels.h"
+#include "windows/KOR.h"
+#include "windows/kor_panels.h"
 #include "platform/popups.h"
 #include "platform/runtime.h"
 #include "station/comm/tsq_records.h"

@@ -3,7 +3,7 @@
 // that stayed full) is reported to the user once, so that no dialog marks a change as
 // waiting for the station when the station will never hear of it.
 #pragma once
-#include "station/comm/records.h"
+#include "records/queue_records.h"
 
 // Writes the record to the command queue (one item, at most 100 ms). 0 when queued, -1
 // when not (the caller must not mark anything pending then).

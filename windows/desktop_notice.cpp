@@ -1,19 +1,19 @@
 // The tray tooltip and alarm notifications follow UI_data as the dispatcher fills it;
 // both are cheap and send without waiting, so they ride on the records themselves
 // rather than on a timer of their own.
-#include "app/desktop_notice.h"
+#include "windows/desktop_notice.h"
 
 #include <cstdio>
 
-#include "app/KOR.h"
-#include "app/alarm_controls.h"
-#include "app/kor_panels.h"
-#include "app/setup_record.h"
-#include "app/ui_data.h"
+#include "windows/KOR.h"
+#include "windows/alarm_controls.h"
+#include "windows/kor_panels.h"
+#include "records/setup_record.h"
+#include "records/ui_data.h"
 #include "platform/files.h"
 #include "platform/panels.h"
 #include "platform/tray.h"
-#include "station/settings/alarm_table.h"
+#include "windows/alarm_table.h"
 #include "values/localisation.h"
 
 namespace {

@@ -1,10 +1,10 @@
 // One place that names every dialog's callbacks, called with the main window's own.
-#include "app/dialog_callbacks.h"
+#include "windows/dialog_callbacks.h"
 
-#include "app/clear_dialogs.h"
-#include "app/settings_dialog.h"
-#include "station/settings/alarm_dialog.h"
-#include "station/settings/history_interval_dialog.h"
+#include "windows/clear_dialogs.h"
+#include "windows/settings_dialog.h"
+#include "windows/alarm_dialog.h"
+#include "windows/history_interval_dialog.h"
 
 void RegisterDialogCallbacks() {
     RegisterAlarmDialogCallbacks();

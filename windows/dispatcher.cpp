@@ -2,27 +2,27 @@
 // matching group of UI_data (the layouts are the same on both threads); replies to the
 // dialogs only reach a dialog that still shows what was asked for, so a late answer to
 // an alarm or a min/max record the user has left changes nothing.
-#include "app/dispatcher.h"
+#include "windows/dispatcher.h"
 
 #include <cstring>
 
-#include "app/KOR.h"
-#include "app/alarm_controls.h"
-#include "app/alarm_display.h"
-#include "app/desktop_notice.h"
-#include "app/display.h"
-#include "app/kor_panels.h"
-#include "app/older_data_sets.h"
-#include "app/link_display.h"
-#include "app/setup_record.h"
-#include "app/tooltips.h"
-#include "app/ui_data.h"
+#include "windows/KOR.h"
+#include "windows/alarm_controls.h"
+#include "windows/alarm_display.h"
+#include "windows/desktop_notice.h"
+#include "windows/display.h"
+#include "windows/kor_panels.h"
+#include "windows/older_data_sets.h"
+#include "windows/link_display.h"
+#include "records/setup_record.h"
+#include "windows/tooltips.h"
+#include "records/ui_data.h"
 #include "graphs/graphs_window.h"
-#include "history/history_view.h"
+#include "windows/history_view.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
 #include "station/comm/tsq_records.h"
-#include "station/settings/history_timing.h"
+#include "windows/history_timing.h"
 #include "values/localisation.h"
 
 static_assert(sizeof(WindGroup) <= sizeof(UIRecord::payload));

@@ -1,7 +1,7 @@
 // The receiving end of the UI queue: each record the communication thread sends is
 // copied into UI_data and redrawn on the panels it concerns. Runs on the main thread.
 #pragma once
-#include "station/comm/records.h"
+#include "records/queue_records.h"
 
 // The UI queue's items-in-queue callback: drains the queue, one record at a time, in
 // the order written.

@@ -1,21 +1,21 @@
 // Group redraws of the main panel. The min/max texts are built from the localised
 // texts of both values in fixed-size buffers; a value that cannot be shown ("---",
 // "OFL") passes through as the localisation gives it.
-#include "app/display.h"
+#include "windows/display.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 
-#include "app/KOR.h"
-#include "app/alarm_controls.h"
-#include "app/desktop_notice.h"
-#include "app/kor_panels.h"
-#include "app/older_data_sets.h"
-#include "app/link_display.h"
-#include "app/setup_record.h"
-#include "app/ui_data.h"
+#include "windows/KOR.h"
+#include "windows/alarm_controls.h"
+#include "windows/desktop_notice.h"
+#include "windows/kor_panels.h"
+#include "windows/older_data_sets.h"
+#include "windows/link_display.h"
+#include "records/setup_record.h"
+#include "records/ui_data.h"
 #include "graphs/graphs_window.h"
 #include "history/history_file.h"
 #include "history/station_history.h"

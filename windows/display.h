@@ -2,7 +2,7 @@
 // dims its controls while the group is stale (its live timer ran out) and undims them
 // otherwise; values are shown in the user's units through LocaliseMeasuredValues.
 #pragma once
-#include "station/data/kor_data.h"
+#include "records/kor_data.h"
 
 // UI_data to its defaults before the first record arrives.
 void SetUIDataToDefault();

@@ -1,14 +1,14 @@
 // History file choice. The check does not create the file: an empty file would be taken
 // for a damaged history file, so the file is left for the communication thread to make.
-#include "app/history_file_choice.h"
+#include "windows/history_file_choice.h"
 
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/KOR.h"
-#include "app/kor_panels.h"
+#include "windows/KOR.h"
+#include "windows/kor_panels.h"
 #include "platform/popups.h"
 
 namespace {

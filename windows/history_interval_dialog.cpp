@@ -2,19 +2,19 @@
 // timer's second ticks; while the next time follows the interval (a round interval, or
 // the station's own countdown) its hours and minutes are shown greyed and kept up to
 // date, and once the user edits them only the seconds keep running.
-#include "station/settings/history_interval_dialog.h"
+#include "windows/history_interval_dialog.h"
 
 #include <cstdio>
 
-#include "app/KOR.h"
-#include "app/kor_panels.h"
-#include "app/older_data_sets.h"
-#include "app/ui_data.h"
+#include "windows/KOR.h"
+#include "windows/kor_panels.h"
+#include "windows/older_data_sets.h"
+#include "records/ui_data.h"
 #include "platform/panels.h"
 #include "station/comm/polling_cycle.h"
 #include "station/data/kor_memory_map.h"
-#include "station/settings/command_sender.h"
-#include "station/settings/history_timing.h"
+#include "windows/command_sender.h"
+#include "windows/history_timing.h"
 #include "values/time_scales.h"
 
 namespace {

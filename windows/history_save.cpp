@@ -1,7 +1,7 @@
 // Users take their history into spreadsheets through this command. It owns the dialogue
 // around the export (which file, may it be replaced, what went wrong) and makes sure
 // that a failed export never passes for a good one and never touches the history file.
-#include "history/history_save.h"
+#include "windows/history_save.h"
 
 #include <cstdio>
 #include <cstring>
@@ -9,10 +9,10 @@
 #include <sys/stat.h>
 #include <utility>
 
-#include "app/KOR.h"
-#include "app/display.h"
-#include "app/kor_panels.h"
-#include "app/setup_record.h"
+#include "windows/KOR.h"
+#include "windows/display.h"
+#include "windows/kor_panels.h"
+#include "records/setup_record.h"
 #include "history/history_export.h"
 #include "platform/panels.h"
 #include "platform/popups.h"

@@ -1,8 +1,8 @@
 // Timing of the station's history data sets. The station counts its interval on its own
 // clock, so boundaries are taken in station time and turned back into local time.
-#include "station/settings/history_timing.h"
+#include "windows/history_timing.h"
 
-#include "app/ui_data.h"
+#include "records/ui_data.h"
 #include "values/time_scales.h"
 
 namespace {

@@ -3,24 +3,24 @@
 // communication thread's appends slow the user interface down. Values appear as in the
 // text export: in the user's units, with dewpoint and windchill derived from each data
 // set, and the markers for readings the console did not have.
-#include "history/history_view.h"
+#include "windows/history_view.h"
 
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <sys/stat.h>
 
-#include "app/KOR.h"
-#include "app/display.h"
-#include "app/kor_panels.h"
-#include "app/setup_record.h"
-#include "app/ui_data.h"
+#include "windows/KOR.h"
+#include "windows/display.h"
+#include "windows/kor_panels.h"
+#include "records/setup_record.h"
+#include "records/ui_data.h"
 #include "history/history_export.h"
 #include "history/history_file.h"
 #include "platform/panels.h"
 #include "platform/popups.h"
 #include "platform/runtime.h"
-#include "station/comm/records.h"
+#include "records/queue_records.h"
 #include "station/comm/tsq_records.h"
 #include "values/derived.h"
 #include "values/localisation.h"

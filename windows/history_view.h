@@ -3,7 +3,7 @@
 // on screen is ever read from the file, so a file of millions of data sets pages as fast
 // as one of twenty. Main thread only.
 #pragma once
-#include "history/history_records.h"
+#include "records/history_records.h"
 
 constexpr int HISTORY_PAGE_ROWS = 20;
 constexpr int HISTORY_COLUMNS = 12;

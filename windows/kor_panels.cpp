@@ -1,19 +1,19 @@
 // Loading of every panel of "KOR.uir" at start-up. A panel that fails to load is counted
 // and loading goes on, so that start-up can report the failure once, with the fixed
 // pop-up, and never works with half a set of panels.
-#include "app/kor_panels.h"
+#include "windows/kor_panels.h"
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "app/KOR.h"
-#include "app/display.h"
-#include "app/panel_text_tables.h"
-#include "app/setup_record.h"
-#include "app/tooltips.h"
-#include "app/ui_data.h"
-#include "history/history_view.h"
+#include "windows/KOR.h"
+#include "windows/display.h"
+#include "windows/panel_text_tables.h"
+#include "records/setup_record.h"
+#include "windows/tooltips.h"
+#include "records/ui_data.h"
+#include "windows/history_view.h"
 #include "platform/easytab.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"

@@ -1,17 +1,17 @@
 // Applying a language file to the texts panel. The texts the resource file gave the
 // panel are remembered first, so that a text the file does not name, or a file that
 // cannot be read, leaves the resource's wording rather than an earlier file's.
-#include "app/language.h"
+#include "windows/language.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/display.h"
-#include "app/kor_panels.h"
-#include "app/language_file.h"
-#include "app/setup_record.h"
-#include "app/tooltips.h"
-#include "history/history_view.h"
+#include "windows/display.h"
+#include "windows/kor_panels.h"
+#include "windows/language_file.h"
+#include "records/setup_record.h"
+#include "windows/tooltips.h"
+#include "windows/history_view.h"
 #include "platform/files.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"

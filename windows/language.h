@@ -1,4 +1,4 @@
-// Applying a language file (app/language_file.h describes them) to the texts panel.
+// Applying a language file (windows/language_file.h describes them) to the texts panel.
 #pragma once
 
 // The texts panel's own texts, as loaded from the resource file, are remembered once so

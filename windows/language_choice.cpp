@@ -2,7 +2,7 @@
 // that turns out to be unreadable or no language file at all never replaces the texts
 // in use; the application itself is LocaliseAllPanels, the same as at start-up. A
 // language picked is only a preview until the dialog's OK saves the settings.
-#include "app/language_choice.h"
+#include "windows/language_choice.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,12 +13,12 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "app/setup_messages.h"
-#include "app/KOR.h"
-#include "app/kor_panels.h"
-#include "app/language.h"
-#include "app/language_file.h"
-#include "app/setup_record.h"
+#include "windows/setup_messages.h"
+#include "windows/KOR.h"
+#include "windows/kor_panels.h"
+#include "windows/language.h"
+#include "windows/language_file.h"
+#include "records/setup_record.h"
 #include "platform/files.h"
 #include "platform/panels.h"
 #include "platform/popups.h"

@@ -2,12 +2,12 @@
 // treated as untrusted: lines are read into a bounded buffer, each text is decoded into
 // a buffer of its own limit, and a name is looked up in the fixed list of texts rather
 // than used to find a control.
-#include "app/language_file.h"
+#include "windows/language_file.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/KOR.h"
+#include "windows/KOR.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Language files: the wording of every text of the program, for the texts panel.
 //
 // A language file is UTF-8 text, one entry a line, "NAME = text", where NAME is the
-// name of a text of the texts panel (app/KOR.h, TXTP_TEXTS). Blanks around the text are
+// name of a text of the texts panel (windows/KOR.h, TXTP_TEXTS). Blanks around the text are
 // dropped unless the text is in double quotes; "\n", "\t", "\\" and "\"" are escapes.
 // Lines starting with '#' and empty lines are skipped. Unknown names are ignored, texts
 // longer than their limit are cut at it (never inside a UTF-8 letter), lines longer

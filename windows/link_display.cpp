@@ -1,13 +1,13 @@
-#include "app/link_display.h"
+#include "windows/link_display.h"
 
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <string>
 
-#include "app/KOR.h"
-#include "app/kor_panels.h"
-#include "app/text_fields.h"
+#include "windows/KOR.h"
+#include "windows/kor_panels.h"
+#include "windows/text_fields.h"
 #include "platform/panels.h"
 #include "values/time_texts.h"
 

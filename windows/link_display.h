@@ -3,7 +3,7 @@
 // opened. The communication thread reports each change once (UI kind 150); the words
 // come from the texts panel, so they follow the language.
 #pragma once
-#include "station/comm/records.h"
+#include "records/queue_records.h"
 
 // Kind 150 (main thread): keeps the state and shows it.
 void TakeLinkState(const UIRecord *record);

@@ -2,17 +2,17 @@
 // this one after its older data sets were stored) is offered afresh. Store hides the bar
 // at once; the communication thread's next report shows it again if any are left (the
 // request failed, or it never arrived because the thread was restarted).
-#include "app/older_data_sets.h"
+#include "windows/older_data_sets.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/KOR.h"
-#include "app/kor_panels.h"
-#include "app/ui_data.h"
+#include "windows/KOR.h"
+#include "windows/kor_panels.h"
+#include "records/ui_data.h"
 #include "platform/panels.h"
 #include "station/comm/older_history.h"
-#include "station/settings/command_sender.h"
+#include "windows/command_sender.h"
 #include "values/time_texts.h"
 
 namespace {

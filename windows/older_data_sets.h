@@ -3,7 +3,7 @@
 // stores them or puts them off for this file. It only asks; nothing is fetched without a
 // click, and the window stays usable while it is shown. Main thread only.
 #pragma once
-#include "station/comm/records.h"
+#include "records/queue_records.h"
 
 // UI record UI_OLDER_DATA_SETS: what the console holds now (a count of 0 withdraws it).
 void TakeOlderDataSetsOffer(const UIRecord *record);

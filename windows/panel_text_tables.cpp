@@ -1,9 +1,9 @@
 // Which text of the texts panel each label, caption and title of the other panels shows,
 // and which text each tooltip takes. Generated alongside KOR.uir; keep them in step.
-#include "app/panel_text_tables.h"
+#include "windows/panel_text_tables.h"
 
-#include "app/KOR.h"
-#include "app/kor_panels.h"
+#include "windows/KOR.h"
+#include "windows/kor_panels.h"
 
 const TextBinding kTextBindings[] = {
     {&korP, KORP_ITEMP_LABEL, TXTP_ITEMP_LABEL, BIND_VALUE},

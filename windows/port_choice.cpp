@@ -1,4 +1,4 @@
-#include "app/port_choice.h"
+#include "windows/port_choice.h"
 
 #include <climits>
 #include <cstdio>
@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "app/KOR.h"
-#include "app/kor_panels.h"
-#include "app/setup_messages.h"
-#include "app/text_fields.h"
+#include "windows/KOR.h"
+#include "windows/kor_panels.h"
+#include "windows/setup_messages.h"
+#include "windows/text_fields.h"
 #include "platform/panels.h"
 #include "platform/serial.h"
 #include "platform/serial_devices.h"
-#include "station/comm/records.h"
+#include "records/queue_records.h"
 
 namespace {
 

@@ -1,22 +1,22 @@
 // The settings dialog. The history file chosen in the dialog is kept in the dialog's
 // path field until OK, so that cancel means cancel: setup.history_file always names the
 // file the communication thread was started with, until OK restarts it on the new one.
-#include "app/settings_dialog.h"
+#include "windows/settings_dialog.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/setup_messages.h"
-#include "app/KOR.h"
-#include "app/comm_restart.h"
-#include "app/display.h"
-#include "app/history_file_choice.h"
-#include "app/kor_panels.h"
-#include "app/language_choice.h"
-#include "app/port_choice.h"
-#include "app/setup_record.h"
-#include "app/tooltips.h"
-#include "history/history_view.h"
+#include "windows/setup_messages.h"
+#include "windows/KOR.h"
+#include "windows/comm_restart.h"
+#include "windows/display.h"
+#include "windows/history_file_choice.h"
+#include "windows/kor_panels.h"
+#include "windows/language_choice.h"
+#include "windows/port_choice.h"
+#include "records/setup_record.h"
+#include "windows/tooltips.h"
+#include "windows/history_view.h"
 #include "platform/panels.h"
 #include "platform/popups.h"
 

@@ -1,14 +1,14 @@
-#include "app/setup_messages.h"
+#include "windows/setup_messages.h"
 
 #include <cstdio>
 
-#include "app/KOR.h"
-#include "app/kor_panels.h"
-#include "app/link_display.h"
-#include "app/setup_record.h"
-#include "app/text_fields.h"
+#include "windows/KOR.h"
+#include "windows/kor_panels.h"
+#include "windows/link_display.h"
+#include "records/setup_record.h"
+#include "windows/text_fields.h"
 #include "platform/popups.h"
-#include "station/comm/records.h"
+#include "records/queue_records.h"
 
 namespace {
 // Every text of the texts panel fits, whatever its letters: limits count bytes.

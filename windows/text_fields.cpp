@@ -1,4 +1,4 @@
-#include "app/text_fields.h"
+#include "windows/text_fields.h"
 
 #include <cstring>
 

@@ -1,15 +1,15 @@
 // A tooltip set is a list of (control, text) pairs of one panel and a switch. Switching
 // the set off takes the texts off the controls and keeps them, so that switching on
 // again needs no texts panel read. Discarded entries stay off whatever the switch says.
-#include "app/tooltips.h"
+#include "windows/tooltips.h"
 
 #include <cstdio>
 
-#include "app/KOR.h"
-#include "app/alarm_controls.h"
-#include "app/kor_panels.h"
-#include "app/panel_text_tables.h"
-#include "app/setup_record.h"
+#include "windows/KOR.h"
+#include "windows/alarm_controls.h"
+#include "windows/kor_panels.h"
+#include "windows/panel_text_tables.h"
+#include "records/setup_record.h"
 #include "platform/panels.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Painting of the main panel's custom widgets. Sizes follow the widget's rectangle so
 // that the panel can be resized; colours follow the palette where they are not the
 // widget's own, and a disabled widget is drawn in greys.
-#include "app/widgets.h"
+#include "windows/widgets.h"
 
 #include <QCoreApplication>
 #include <QEvent>

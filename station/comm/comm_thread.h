@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "station/data/kor_data.h"
+#include "records/kor_data.h"
 
 // Thread id of the running communication thread (for WakeThread), 0 while none runs.
 extern std::atomic<unsigned> comm_thread_id;

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "platform/runtime.h"
-#include "station/comm/records.h"
+#include "records/queue_records.h"
 
 // Made by the communication thread when it starts and read by the user-interface
 // thread for its writes, hence atomic.

@@ -1,4 +1,4 @@
-#include "station/comm/comm_flags.h"
+#include "station/link/comm_flags.h"
 
 std::atomic<int32_t> flag_quit{0};
 int32_t flag_polling_blocked = 1;

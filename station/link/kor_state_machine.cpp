@@ -3,12 +3,12 @@
 // to wait; the machine is driven only by callbacks on the communication thread (a request
 // code, a received byte, a timer tick) and never blocks. Blocking belongs to the request
 // functions, which wait for the result while processing the thread's events.
-#include "station/comm/kor_state_machine.h"
+#include "station/link/kor_state_machine.h"
 
-#include "app/KOR.h"
+#include "windows/KOR.h"
 #include "platform/panels.h"
 #include "platform/serial.h"
-#include "station/comm/comm_flags.h"
+#include "station/link/comm_flags.h"
 #include "station/link/kor_requests.h"
 #include "station/link/kor_rs232.h"
 

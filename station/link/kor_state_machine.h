@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "app/KOR.h"
+#include "windows/KOR.h"
 
 enum KORStateNumber {
     IDLE = 0,
