@@ -10,6 +10,9 @@
 
 #include "windows/KOR.h"
 #include "windows/alarm_display.h"
+#include "windows/alarm_replies.h"
+#include "windows/link_display.h"
+#include "records/ui_listeners.h"
 #include "windows/comm_restart.h"
 #include "app/command_line.h"
 #include "windows/desktop_notice.h"
@@ -74,16 +77,42 @@ int CurrentDataRefreshTimer(int panel, int control, int event, void *, int, int)
     return 0;
 }
 
+// A quit asked for by a signal is carried out on the main thread, at the blink timer's
+// next tick, instead of that tick's blink.
+static int BlinkTimerOrQuit(int panel, int control, int event, void *data, int data1, int data2) {
+    if (event == EVENT_TIMER_TICK && QuitRequested()) {
+        Quit(korP, KORP_QUIT, EVENT_COMMIT, nullptr, 0, 0);
+        return 0;
+    }
+    return BlinkTimer(panel, control, event, data, data1, data2);
+}
+
 int MainPanelCallback(int panel, int, int event, void *, int, int) {
     if (event == EVENT_CLOSE) Quit(panel, KORP_QUIT, EVENT_COMMIT, nullptr, 0, 0);
     return 0;
 }
 
+// Every view that shows UI records, in the order they hear of one: the history view
+// first, since it takes the history file's header into UI_data for the views after it.
+// Each registration fits: the table holds several times the views there are.
+static void RegisterViewListeners() {
+    ForgetUIRecordListeners();
+    RegisterHistoryViewListeners();
+    RegisterDisplayListeners();
+    RegisterAlarmDisplayListeners();
+    RegisterAlarmReplyListeners();
+    RegisterDesktopNoticeListeners();
+    RegisterOlderDataSetsListeners();
+    RegisterGraphsListeners();
+    RegisterLinkDisplayListeners();
+}
+
 void RegisterAppCallbacks() {
+    RegisterViewListeners();
     RegisterCallback("MainPanelCallback", MainPanelCallback);
     RegisterCallback("Quit", Quit);
     RegisterCallback("CurrentDataRefreshTimer", CurrentDataRefreshTimer);
-    RegisterCallback("BlinkTimer", BlinkTimer);
+    RegisterCallback("BlinkTimer", BlinkTimerOrQuit);
     RegisterCallback("AbortPopup", AbortPopup);
     RegisterCallback("ShowHistoryPanel", ShowHistoryPanel);
     RegisterCallback("HideHistoryPanel", HideHistoryPanel);

@@ -30,6 +30,7 @@
 #include "values/localisation.h"
 #include "values/time_scales.h"
 #include "values/time_texts.h"
+#include "records/ui_listeners.h"
 
 namespace {
 
@@ -528,6 +529,8 @@ void BuildWindow(GraphsState *g) {
     });
 }
 
+void FollowHistoryFileRecord(const UIRecord *) { FollowHistoryFile(); }
+
 }  // namespace
 
 GraphsState *OpenGraphs() { return graphs; }
@@ -613,4 +616,10 @@ int AskSavePath(int title_text, const char *filter, char *path) {
         LocalisedConfirmPopup(txtP, title_text, TXTP_EXPORT_OVERWRITE) != 1)
         return 0;
     return 1;
+}
+
+void RegisterGraphsListeners() {
+    (void)ListenToUIRecords(4, 6, FollowHistoryFileRecord);
+    (void)ListenToUIRecords(171, 171, FollowHistoryFileRecord);
+    (void)ListenToSurfaceRefresh(RefreshGraphsWindow);
 }

@@ -369,16 +369,6 @@ int PrependHistoryDataSetsToFile(KORData *rec, const HistoryRecord *older, int c
     return 0;
 }
 
-void SetFileHistoryHeaderToDefault(HistoryFileHeader *header) {
-    if (header == nullptr) return;
-    header->rain_offset = HISTORY_RAIN_OFFSET_UNKNOWN;
-    header->last_raw_rain = 0.0f;
-    header->reserved = 0;
-    header->count = 0;
-    header->first_time = 0;
-    header->last_time = 0;
-}
-
 float ApplyRainOffset(HistoryFileHeader *header, float raw_rain, float rain_total) {
     if (header->rain_offset == HISTORY_RAIN_OFFSET_UNKNOWN) {
         const float offset = rain_total - raw_rain;

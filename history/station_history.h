@@ -47,6 +47,3 @@ int HistoryDataSetsAgree(const uint8_t *first, const uint8_t *second);
 int DecodeKORHistoryHeader(const uint8_t *bytes, size_t size, time_t now,
                            KORHistoryHeader *header);
 
-// Defaults of the header as the communication thread keeps it; last_data_set_time is left
-// as it is.
-void SetKORHistoryHeaderToDefault(KORHistoryHeader *header);

@@ -49,3 +49,11 @@ struct KORHistoryHeader {
     int32_t to_read;               // data sets still to fetch
 };
 static_assert(sizeof(KORHistoryHeader) == 36);
+
+// Defaults of a new header: rain offset "not determined" (0.418), last raw rain 0, count
+// and times 0. The magic is left for the creator to set.
+void SetFileHistoryHeaderToDefault(HistoryFileHeader *header);
+
+// Defaults of the header as the communication thread keeps it; last_data_set_time is left
+// as it is.
+void SetKORHistoryHeaderToDefault(KORHistoryHeader *header);

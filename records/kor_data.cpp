@@ -7,8 +7,6 @@
 #include <cstring>
 
 #include "records/setup_record.h"
-#include "history/history_file.h"
-#include "history/station_history.h"
 
 static void SetTempGroupToDefault(TempGroup *group, float high, float low) {
     memset(group, 0, sizeof *group);

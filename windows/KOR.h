@@ -3,6 +3,7 @@
 // The texts panel's controls are listed once, in TXTP_TEXTS, with the longest text each
 // may hold, so that the language loader knows every name and its limit.
 #pragma once
+#include "station/link/comm_timers.h"
 
 // korP
 constexpr int KORP = 1;
@@ -254,12 +255,8 @@ constexpr int PRESSUREP_KIND_LABEL = 2;
 constexpr int PRESSUREP_KIND = 3;
 constexpr int PRESSUREP_HINT = 4;
 
-// timerP: the communication thread's timer panel, timers only, loaded by that thread
-constexpr int TIMERP = 11;
-constexpr int TIMERP_RESPONSE = 1;   // response time-out of the state machine
-constexpr int TIMERP_DATAPOLL = 2;   // collects the data bytes of a read block
-constexpr int TIMERP_RECEPTION = 3;  // reception pause around the console's radio window
-constexpr int TIMERP_LIVETICK = 4;   // counts the groups' live and poll timers down
+// timerP lives in station/link/comm_timers.h: the communication thread loads it and must
+// not need the window ids.
 
 // X(name, control id, longest text in characters)
 #define TXTP_TEXTS(X) \

@@ -10,14 +10,14 @@
 
 #include "windows/KOR.h"
 #include "windows/alarm_controls.h"
-#include "windows/dispatcher.h"
+#include "windows/tooltips.h"
 #include "windows/display.h"
 #include "windows/kor_panels.h"
-#include "app/startup.h"
 #include "records/ui_data.h"
 #include "platform/panels.h"
 #include "windows/history_interval_dialog.h"
 #include "values/time_texts.h"
+#include "records/ui_listeners.h"
 
 namespace {
 
@@ -103,6 +103,24 @@ int CodeOfStampKind(int kind) {
 // Min/max groups whose minimum and maximum become the present value again.
 void ResetMinMax(TempGroup *g) { g->min = g->max = g->current; }
 
+int general_alarm_hidden = 0;
+
+void HideGeneralAlarm() {
+    general_alarm_hidden = 1;
+    SetCtrlAttribute(korP, KORP_GENERAL_ALARM, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(korP, KORP_GENERAL_ALARM_SYM, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(korP, KORP_GENERAL_ALARM_LABEL, ATTR_VISIBLE, 0);
+    DiscardMainToolTip(KORP_GENERAL_ALARM);
+}
+
+// The console of identification 1 has no general alarm.
+void TakeStationIDForDisplay(const UIRecord *r) {
+    const uint8_t id = static_cast<uint8_t>(r->payload[0] & 0xFFu);
+    if (id == 1 && !general_alarm_hidden) HideGeneralAlarm();
+}
+
+void TakeResetConfirmation(const UIRecord *r) { ConfirmReset(r->kind); }
+
 }  // namespace
 
 int BlinkPhase() { return blink_phase; }
@@ -123,11 +141,6 @@ void ShowAlarmSymbol(int slot) {
 
 int BlinkTimer(int, int, int event, void *, int, int) {
     if (event != EVENT_TIMER_TICK) return 0;
-    // A quit asked for by a signal is carried out here, on the main thread.
-    if (QuitRequested()) {
-        Quit(korP, KORP_QUIT, EVENT_COMMIT, nullptr, 0, 0);
-        return 0;
-    }
     blink_phase = !blink_phase;
     ShowAlarmStates();
     BlinkPendingMarks();
@@ -218,4 +231,12 @@ void ConfirmReset(int kind) {
 int AbortPopup(int, int, int event, void *, int, int) {
     if (event == EVENT_COMMIT) RemovePopup(1);
     return 0;
+}
+
+int GeneralAlarmHidden() { return general_alarm_hidden; }
+
+void RegisterAlarmDisplayListeners() {
+    (void)ListenToUIRecords(3, 3, TakeStationIDForDisplay);
+    (void)ListenToUIRecords(20, 30, ShowMinMaxStamps);
+    (void)ListenToUIRecords(80, 93, TakeResetConfirmation);
 }

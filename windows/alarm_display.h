@@ -22,3 +22,9 @@ void ShowAlarmSymbol(int slot);
 // Cancel of the clear-min/max, clear-general-alarm and history interval dialogs.
 int AbortPopup(int panel, int control, int event, void *callback_data, int event_data1,
                int event_data2);
+
+// 1 once a console of identification 1 hid the general-alarm indicator for the run.
+int GeneralAlarmHidden();
+// Listens to the identification (3), the min/max stamps (20 to 30) and the confirmed
+// resets (80 to 93).
+void RegisterAlarmDisplayListeners();

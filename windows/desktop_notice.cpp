@@ -15,6 +15,7 @@
 #include "platform/tray.h"
 #include "windows/alarm_table.h"
 #include "values/localisation.h"
+#include "records/ui_listeners.h"
 
 namespace {
 
@@ -36,6 +37,9 @@ void AlarmName(int flag, char *out, int size) {
         return;
     }
 }
+
+void UpdateTrayOnRecord(const UIRecord *) { UpdateTrayToolTip(); }
+void NoteAlarmsOnRecord(const UIRecord *) { NoteAlarmsThatWentOff(); }
 
 }  // namespace
 
@@ -76,4 +80,11 @@ void NoteAlarmsThatWentOff() {
         }
         notified[flag] = went_off;
     }
+}
+
+void RegisterDesktopNoticeListeners() {
+    (void)ListenToUIRecords(9, 9, UpdateTrayOnRecord);
+    (void)ListenToUIRecords(13, 13, UpdateTrayOnRecord);
+    (void)ListenToUIRecords(14, 15, NoteAlarmsOnRecord);
+    (void)ListenToSurfaceRefresh(UpdateTrayToolTip);
 }

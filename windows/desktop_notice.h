@@ -10,3 +10,7 @@ void UpdateTrayToolTip();
 // Compares the alarms that went off (enabled and set in UI_data) with the last call and
 // notifies each alarm once as it goes off; one that clears may notify again later.
 void NoteAlarmsThatWentOff();
+
+// Listens to the outdoor values (9, 13) for the tray's tooltip, to the alarm groups (14,
+// 15) for the notices, and to the surface redraw.
+void RegisterDesktopNoticeListeners();

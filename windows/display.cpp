@@ -10,13 +10,9 @@
 
 #include "windows/KOR.h"
 #include "windows/alarm_controls.h"
-#include "windows/desktop_notice.h"
 #include "windows/kor_panels.h"
-#include "windows/older_data_sets.h"
-#include "windows/link_display.h"
 #include "records/setup_record.h"
 #include "records/ui_data.h"
-#include "graphs/graphs_window.h"
 #include "history/history_file.h"
 #include "history/station_history.h"
 #include "platform/panels.h"
@@ -24,6 +20,7 @@
 #include "values/localisation.h"
 #include "values/time_scales.h"
 #include "values/time_texts.h"
+#include "records/ui_listeners.h"
 
 namespace {
 
@@ -97,6 +94,26 @@ int PressureQuantity() {
 
 const char *const kBearings[16] = {"0", "22.5", "45", "67.5", "90", "112.5", "135", "157.5",
                                    "180", "202.5", "225", "247.5", "270", "292.5", "315", "337.5"};
+
+void ShowReception(const UIRecord *r) { SetCtrlVal(korP, KORP_RECEPTION, r->kind == 0 ? 1 : 0); }
+
+void ShowGroupRecord(const UIRecord *r) {
+    switch (r->kind) {
+    case 7: ShowWind(&UI_data.wind); return;
+    case 8: ShowIndoorTemperature(&UI_data.indoor_temp); return;
+    case 9: ShowOutdoorTemperature(&UI_data.outdoor_temp); return;
+    case 10: ShowWindchill(&UI_data.windchill); return;
+    case 11: ShowDewpoint(&UI_data.dewpoint); return;
+    case 12: ShowIndoorHumidity(&UI_data.indoor_hum); return;
+    case 13: ShowOutdoorHumidity(&UI_data.outdoor_hum); return;
+    case 14: ShowAlarmEnables(&UI_data.alarm_enable); return;
+    case 16: ShowPressureValue(&UI_data.pressure); return;
+    case 17: ShowPressureMinMax(&UI_data.pressure); return;
+    case 18: ShowWeatherPicture(&UI_data.pressure); return;
+    case 19: ShowRain(&UI_data.rain); return;
+    default: return;  // 15: the blink timer shows the alarm states
+    }
+}
 
 }  // namespace
 
@@ -299,10 +316,12 @@ int RefreshKORPanelSurface() {
     ShowWindchill(&UI_data.windchill);
     ShowDewpoint(&UI_data.dewpoint);
     ActualiseCurrentInfoFileHeader(&UI_data.file_header);
-    UpdateTrayToolTip();
-    ShowOlderDataSetsBar();
-    // The graphs follow units, number style and language like the panel.
-    RefreshGraphsWindow();
-    ShowLinkState();
+    // The other views follow units, number style and language like the panel.
+    HandSurfaceRefreshToListeners();
     return 0;
+}
+
+void RegisterDisplayListeners() {
+    (void)ListenToUIRecords(0, 1, ShowReception);
+    (void)ListenToUIRecords(7, 19, ShowGroupRecord);
 }

@@ -3,10 +3,14 @@
 // otherwise; values are shown in the user's units through LocaliseMeasuredValues.
 #pragma once
 #include "records/kor_data.h"
+#include "records/queue_records.h"
 
 // UI_data to its defaults before the first record arrives.
 void SetUIDataToDefault();
-// Redraws every group and the history file information. Returns 0.
+// Listens to the reception (0, 1) and group records (7 to 19).
+void RegisterDisplayListeners();
+// Redraws every group and the history file information, then lets the views that listen
+// to the surface redraw theirs. Returns 0.
 int RefreshKORPanelSurface();
 
 void ShowWind(const WindGroup *g);

@@ -26,6 +26,7 @@
 #include "values/localisation.h"
 #include "values/time_scales.h"
 #include "values/time_texts.h"
+#include "records/ui_listeners.h"
 
 namespace {
 
@@ -175,6 +176,61 @@ void TakeExportTexts() {
         if (GetPanelText(TXTP_DIR_0 + d, text, sizeof text)[0] == '\0') continue;
         CopyCut(history_export_texts.direction[d], HISTORY_DIRECTION_TEXT_SIZE, text);
     }
+}
+
+void TakeHistoryFile(const UIRecord *r) {
+    memcpy(&UI_data.file_header, r->payload, sizeof UI_data.file_header);
+    // The path crosses the queue as bytes; it need not be terminated.
+    size_t n = 0;
+    while (n < sizeof r->text && n < sizeof setup.history_file - 1 && r->text[n] != '\0') ++n;
+    memcpy(setup.history_file, r->text, n);
+    setup.history_file[n] = '\0';
+    // A failed save is not shown; the path in memory is saved with the next save.
+    (void)SaveSetup(&setup);
+    UI_data.history_file_ok = 1;
+    ActualiseScrollBar(&UI_data.file_header);
+    ActualiseCurrentInfoFileHeader(&UI_data.file_header);
+    // Another file: its newest page.
+    UpdateHistoryPanel(-1);
+}
+
+void TakeHistoryStored(const UIRecord *r) {
+    // A view at the end follows the end; one on an older page stays there.
+    const int follow = HistoryViewShowsEnd();
+    memcpy(&UI_data.file_header, r->payload, sizeof UI_data.file_header);
+    UI_data.history_file_ok = 1;
+    ActualiseCurrentInfoFileHeader(&UI_data.file_header);
+    ActualiseScrollBar(&UI_data.file_header);
+    if (follow) UpdateHistoryPanel(-1);
+}
+
+// Data sets were put in front of the file: the data sets on screen stay on screen (they
+// moved back in the file), and a view at the end stays there.
+void TakeOlderDataSetsStored(const UIRecord *r) {
+    const int follow = HistoryViewShowsEnd();
+    int position = -1;
+    GetCtrlVal(historyP, HISTORYP_SCROLLBAR, &position);
+    const int before = UI_data.file_header.count;
+    memcpy(&UI_data.file_header, r->payload, sizeof UI_data.file_header);
+    UI_data.history_file_ok = 1;
+    ActualiseCurrentInfoFileHeader(&UI_data.file_header);
+    ActualiseScrollBar(&UI_data.file_header);
+    const int added = UI_data.file_header.count - before;
+    UpdateHistoryPanel(follow || position < 0 ? -1 : position + added);
+}
+
+// The history file's records are taken here, not in the dispatcher: the view must see
+// where it stood in the old file before the header changes.
+void TakeHistoryFileRecord(const UIRecord *r) {
+    if (r->kind == 6) TakeHistoryFile(r);
+    else if (r->kind == 171) TakeOlderDataSetsStored(r);
+    else TakeHistoryStored(r);
+}
+
+// The console's history header came, or its interval was written: the settings button
+// may be used.
+void EnableHistorySettings(const UIRecord *) {
+    SetCtrlAttribute(historyP, HISTORYP_HIST_SETTINGS, ATTR_DIMMED, 0);
 }
 
 }  // namespace
@@ -347,4 +403,10 @@ int HistoryPChangeHistoryFile(int, int, int event, void *, int, int) {
     command.code = kCommandHistoryFileChanged;
     CmtWriteTSQData(h_TSQ_to_CSM, &command, 1, 100, nullptr);
     return 0;
+}
+
+void RegisterHistoryViewListeners() {
+    (void)ListenToUIRecords(4, 6, TakeHistoryFileRecord);
+    (void)ListenToUIRecords(171, 171, TakeHistoryFileRecord);
+    (void)ListenToUIRecords(33, 34, EnableHistorySettings);
 }

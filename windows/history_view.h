@@ -49,3 +49,8 @@ void FormatHistoryRow(const HistoryRecord *data_set, char cells[HISTORY_COLUMNS]
 // hands it to the communication thread, which takes it over and reports it back.
 int HistoryPChangeHistoryFile(int panel, int control, int event, void *callback_data,
                               int event_data1, int event_data2);
+
+// Listens to the history file's records (4, 5, 6, 171) and the console's history header
+// (33, 34). Registered before every other view of those records, which read the header it
+// takes into UI_data.
+void RegisterHistoryViewListeners();

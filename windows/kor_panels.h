@@ -1,6 +1,9 @@
 // The program's panels: their handles, loading them all from "KOR.uir" at start-up,
 // the labels they take from the texts panel, and the small callbacks that show and hide
 // the history panel.
+// The panels, the display, the history view, the tooltips and the panels' text tables
+// call each other (a redraw needs the panels, the panels' loading draws the first
+// surface): they are one piece of the windows and stay in this folder together.
 #pragma once
 
 extern int korP;

@@ -10,6 +10,7 @@
 #include "windows/text_fields.h"
 #include "platform/panels.h"
 #include "values/time_texts.h"
+#include "records/ui_listeners.h"
 
 namespace {
 
@@ -74,4 +75,9 @@ int LinkStateReports() { return reports; }
 const LinkStatePayload *LastLinkState(const char **device) {
     if (device != nullptr) *device = last_device;
     return &last_state;
+}
+
+void RegisterLinkDisplayListeners() {
+    (void)ListenToUIRecords(150, 150, TakeLinkState);
+    (void)ListenToSurfaceRefresh(ShowLinkState);
 }

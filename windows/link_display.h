@@ -14,3 +14,6 @@ int LinkReasonText(int32_t reason);
 // Reports taken so far, and the last one with its device: for watching a (re)start.
 int LinkStateReports();
 const LinkStatePayload *LastLinkState(const char **device);
+
+// Listens to the link-state record (150) and to the surface redraw.
+void RegisterLinkDisplayListeners();

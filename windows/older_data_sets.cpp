@@ -14,6 +14,7 @@
 #include "station/comm/older_history.h"
 #include "windows/command_sender.h"
 #include "values/time_texts.h"
+#include "records/ui_listeners.h"
 
 namespace {
 
@@ -35,6 +36,8 @@ void OfferText(char *text, int size) {
     FillTextField(text, size, "count", count);
     FillTextField(text, size, "date", date);
 }
+
+void OlderDataSetsStoredRecord(const UIRecord *) { OlderDataSetsAnswered(); }
 
 }  // namespace
 
@@ -84,4 +87,10 @@ int PutOffOlderDataSets(int, int, int event, void *, int, int) {
 void RegisterOlderDataSetsCallbacks() {
     RegisterCallback("StoreOlderDataSetsClicked", StoreOlderDataSetsClicked);
     RegisterCallback("PutOffOlderDataSets", PutOffOlderDataSets);
+}
+
+void RegisterOlderDataSetsListeners() {
+    (void)ListenToUIRecords(170, 170, TakeOlderDataSetsOffer);
+    (void)ListenToUIRecords(171, 171, OlderDataSetsStoredRecord);
+    (void)ListenToSurfaceRefresh(ShowOlderDataSetsBar);
 }

@@ -24,3 +24,6 @@ int PutOffOlderDataSets(int panel, int control, int event, void *callback_data,
                         int event_data1, int event_data2);
 
 void RegisterOlderDataSetsCallbacks();
+
+// Listens to the offer (170) and its answer (171), and to the surface redraw.
+void RegisterOlderDataSetsListeners();

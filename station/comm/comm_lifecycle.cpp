@@ -5,7 +5,7 @@
 #include "station/comm/comm_lifecycle.h"
 #include "station/comm/polling_cycle.h"
 
-#include "windows/KOR.h"
+#include "station/link/comm_timers.h"
 #include "platform/panels.h"
 #include "station/link/comm_flags.h"
 #include "station/comm/comm_preparation.h"

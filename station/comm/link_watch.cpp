@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "windows/KOR.h"
+#include "station/link/comm_timers.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
 #include "platform/serial.h"

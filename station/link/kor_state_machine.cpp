@@ -5,7 +5,7 @@
 // functions, which wait for the result while processing the thread's events.
 #include "station/link/kor_state_machine.h"
 
-#include "windows/KOR.h"
+#include "station/link/comm_timers.h"
 #include "platform/panels.h"
 #include "platform/serial.h"
 #include "station/link/comm_flags.h"

@@ -1,10 +1,13 @@
 // The state machine that carries out one elementary exchange with the console at a time
 // (identification, the four address bytes, a read with its data block, a nibble write or
 // a bit write), driven by request codes, received bytes and timer ticks.
+// It lives beside the requests and the port on purpose: a request posts to the machine,
+// the machine's bytes go out through the port, and the port's arrivals drive the machine
+// again, so the three call each other and are one piece of the link.
 #pragma once
 #include <cstdint>
 
-#include "windows/KOR.h"
+#include "station/link/comm_timers.h"
 
 enum KORStateNumber {
     IDLE = 0,
