@@ -38,12 +38,10 @@ void ForgetPopup(int handle) {
     popups.erase(std::remove(popups.begin(), popups.end(), handle), popups.end());
 }
 
-// Brings a window to the front and gives it the keyboard; the offscreen platform has no
-// front (and says so).
+// Brings a window to the front; the offscreen platform has no front (and says so).
 void Raise(QWidget *w) {
     if (!w->isWindow() || QGuiApplication::platformName() == QLatin1String("offscreen")) return;
     w->raise();
-    w->activateWindow();
 }
 
 void TakeDownPopup(QWidget *w) {
@@ -251,7 +249,6 @@ int DisplayPanel(int panel) {
     int error = 0;
     const std::shared_ptr<Panel> p = WidgetPanel(panel, &error);
     if (p == nullptr) return error;
-    PlaceOverActiveWindow(p->widget);
     // A minimised window comes back as it was before (the tray's click, a second start).
     if (p->widget->isMinimized())
         p->widget->setWindowState(p->widget->windowState() & ~Qt::WindowMinimized);
@@ -296,7 +293,6 @@ int InstallPopup(int panel) {
     // Modality only takes effect on a window that is shown afresh.
     p->widget->hide();
     p->widget->setWindowModality(Qt::ApplicationModal);
-    PlaceOverActiveWindow(p->widget);
     p->widget->show();
     Raise(p->widget);
     FocusFirstField(p->widget);

@@ -1,5 +1,5 @@
 // The resource's dialogs are plain widgets, not QDialogs, so none of a dialog's manners
-// come with them; these give them the three a user notices first.
+// come with them; these give them the keys and the cursor a user expects.
 #include "platform/window_manners.h"
 
 #include <QAbstractSpinBox>
@@ -8,13 +8,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
-#include <QWindow>
-#include <algorithm>
 
 namespace {
-
-const char *const kPlaced = "chPlaced";
 
 QPushButton *ButtonEndingIn(QWidget *window, const char *suffix) {
     for (QPushButton *b : window->findChildren<QPushButton *>())
@@ -51,28 +46,6 @@ private:
     QPushButton *cancel_;
 };
 
-QWidget *ActiveWindowBesides(QWidget *window) {
-    QWidget *active = QApplication::activeWindow();
-    if (active != nullptr && active != window && active->isVisible()) return active;
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (w != window && w->isVisible() && w->windowType() == Qt::Window) return w;
-    return nullptr;
-}
-
-QRect FreeAreaFor(const QWidget *anchor, const QWidget *window) {
-    QScreen *screen = anchor != nullptr ? anchor->screen() : window->screen();
-    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-    return screen != nullptr ? screen->availableGeometry() : QRect();
-}
-
-// The frame's top-left such that the whole frame lies inside the free area (its top-left
-// corner wins when the window is larger than the area).
-QPoint Clamped(QPoint top_left, QSize frame, const QRect &area) {
-    const int x = std::max(area.left(), std::min(top_left.x(), area.right() + 1 - frame.width()));
-    const int y = std::max(area.top(), std::min(top_left.y(), area.bottom() + 1 - frame.height()));
-    return {x, y};
-}
-
 }  // namespace
 
 void GiveKeysToButtons(QWidget *window) {
@@ -80,26 +53,6 @@ void GiveKeysToButtons(QWidget *window) {
     QPushButton *cancel = ButtonEndingIn(window, "_CANCEL");
     if (ok == nullptr && cancel == nullptr) return;
     window->installEventFilter(new DialogKeys(window, ok, cancel));
-}
-
-void PlaceOverActiveWindow(QWidget *window) {
-    if (window == nullptr || !window->isWindow()) return;
-    QWidget *anchor = ActiveWindowBesides(window);
-    const QRect area = FreeAreaFor(anchor, window);
-    if (area.isEmpty()) return;
-    // A window larger than the area keeps its size (its layout needs it) and starts at
-    // the area's corner, so that its title bar and first controls are reachable.
-    const QSize frame = window->frameGeometry().size().expandedTo(window->size());
-    QPoint top_left = window->frameGeometry().topLeft();
-    if (!window->property(kPlaced).toBool()) {
-        const QRect over = anchor != nullptr ? anchor->frameGeometry() : area;
-        top_left = over.center() - QPoint(frame.width() / 2, frame.height() / 2);
-        window->setProperty(kPlaced, true);
-    }
-    window->move(Clamped(top_left, frame, area));
-    if (anchor == nullptr || anchor->windowHandle() == nullptr) return;
-    (void)window->winId();  // the native window, so that the window system learns the owner
-    if (window->windowHandle() != nullptr) window->windowHandle()->setTransientParent(anchor->windowHandle());
 }
 
 void FocusFirstField(QWidget *window) {

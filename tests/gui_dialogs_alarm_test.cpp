@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QDoubleSpinBox>
 #include <QKeyEvent>
-#include <QScreen>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QWidget>
@@ -458,22 +457,12 @@ void Key(QWidget *to, int key) {
     QApplication::sendEvent(to, &press);
 }
 
-// A dialog opens over the main window and whole on the screen, the value field takes the
-// cursor once the value came, Return in it presses OK and Escape cancels.
-TEST_F(AlarmDialog, OpensOverTheMainWindowAndAnswersReturnAndEscape) {
-    QWidget *main_window = Window("korP");
-    ASSERT_NE(main_window, nullptr);
-    DisplayPanel(korP);
-    main_window->move(40, 30);
+// The value field takes the cursor once the value came, Return in it presses OK and
+// Escape cancels.
+TEST_F(AlarmDialog, AnswersReturnAndEscapeWithTheCursorInTheValue) {
     Open(ChangeIndoorTempHighAlarm);
     QWidget *dialog = Window("set_alarmP");
     ASSERT_NE(dialog, nullptr);
-    const QRect area = dialog->screen()->availableGeometry();
-    EXPECT_TRUE(area.contains(dialog->frameGeometry())) << area.width() << "x" << area.height();
-    const QPoint centre = main_window->frameGeometry().center();
-    if (area.contains(main_window->frameGeometry())) {
-        EXPECT_LE((dialog->frameGeometry().center() - centre).manhattanLength(), 2);
-    }
 
     const UIRecord value = ReadBack(40, 16.0f);
     DispatchUIRecord(&value);
@@ -498,7 +487,6 @@ TEST_F(AlarmDialog, OpensOverTheMainWindowAndAnswersReturnAndEscape) {
     Key(dialog, Qt::Key_Escape);
     EXPECT_FALSE(DialogUp());
     EXPECT_TRUE(Sent().empty());
-    main_window->hide();
 }
 
 }  // namespace
