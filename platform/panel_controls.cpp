@@ -454,3 +454,10 @@ int SetCtrlIndex(int panel, int control, int index) {
     c->setCurrentIndex(index);
     return 0;
 }
+
+int SetActiveCtrl(int panel, int control) {
+    QWidget *w = nullptr;
+    if (const int e = FindWidget(panel, control, &w); e < 0) return e;
+    w->setFocus(Qt::OtherFocusReason);
+    return 0;
+}

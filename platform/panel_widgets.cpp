@@ -292,3 +292,12 @@ void FireControlEvent(int panel, int control, int event, int data1, int data2) {
         cb(panel, control, event, nullptr, data1, data2);
     }
 }
+
+int CallCtrlCallback(int panel, int control, int event, int data1, int data2) {
+    int error = 0;
+    const std::shared_ptr<Panel> p = OwnPanel(panel, &error);
+    if (p == nullptr) return error;
+    if (p->controls.find(control) == p->controls.end()) return kUIErrControl;
+    FireControlEvent(panel, control, event, data1, data2);
+    return 0;
+}

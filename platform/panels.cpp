@@ -5,6 +5,7 @@
 #include "platform/panel_resource.h"
 #include "platform/panel_store.h"
 #include "platform/thread_context.h"
+#include "platform/window_manners.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -39,7 +40,8 @@ void ForgetPopup(int handle) {
 
 // Brings a window to the front; the offscreen platform has no front (and says so).
 void Raise(QWidget *w) {
-    if (w->isWindow() && QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
+    if (!w->isWindow() || QGuiApplication::platformName() == QLatin1String("offscreen")) return;
+    w->raise();
 }
 
 void TakeDownPopup(QWidget *w) {
@@ -104,6 +106,7 @@ int LoadWithWidgets(int parent, const std::string &path, int resource_id) {
     if (w == nullptr) return kUIErrParse;
     w->hide();
     w->setProperty(kDesignedSize, w->size());
+    if (parent_widget == nullptr) GiveKeysToButtons(w);
     auto p = std::make_shared<Panel>();
     p->parent = parent > 0 ? parent : 0;
     p->resource_id = resource_id;
@@ -246,6 +249,9 @@ int DisplayPanel(int panel) {
     int error = 0;
     const std::shared_ptr<Panel> p = WidgetPanel(panel, &error);
     if (p == nullptr) return error;
+    // A minimised window comes back as it was before (the tray's click, a second start).
+    if (p->widget->isMinimized())
+        p->widget->setWindowState(p->widget->windowState() & ~Qt::WindowMinimized);
     p->widget->show();
     Raise(p->widget);
     return 0;
@@ -289,6 +295,7 @@ int InstallPopup(int panel) {
     p->widget->setWindowModality(Qt::ApplicationModal);
     p->widget->show();
     Raise(p->widget);
+    FocusFirstField(p->widget);
     popups.push_back(panel);
     return 0;
 }

@@ -161,6 +161,11 @@ void SetNumberFieldsDecimalComma(int comma);
 // current item's value (its position unless InsertListItem gave one); spin boxes,
 // sliders and progress bars their number; labels, line edits and text edits their text
 // (numbers are written as text and read back from it).
+// Runs the control's callback with the event, as a user's action on it would. 0, or
+// negative when the panel or control is unknown.
+int CallCtrlCallback(int panel, int control, int event, int data1, int data2);
+// Gives the control the keyboard focus (the cursor goes into a field). 0 or negative.
+int SetActiveCtrl(int panel, int control);
 int SetCtrlVal(int panel, int control, int value);
 int SetCtrlVal(int panel, int control, double value);
 int SetCtrlVal(int panel, int control, const char *value);

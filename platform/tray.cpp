@@ -7,6 +7,7 @@
 #include <QDBusMessage>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QMenu>
 #include <QSystemTrayIcon>
 #include <QVariantMap>
 
@@ -15,6 +16,9 @@
 namespace {
 
 QSystemTrayIcon *tray = nullptr;
+QMenu *tray_menu = nullptr;
+QAction *show_action = nullptr;
+QAction *quit_action = nullptr;
 
 bool SendOverSessionBus(const QString &title, const QString &message) {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -38,9 +42,30 @@ int TrayIconStart(const char *icon_path, void (*on_activate)()) {
     tray = new QSystemTrayIcon(icon, qApp);
     if (on_activate != nullptr)
         QObject::connect(tray, &QSystemTrayIcon::activated, tray,
-                         [on_activate](QSystemTrayIcon::ActivationReason) { on_activate(); });
+                         [on_activate](QSystemTrayIcon::ActivationReason reason) {
+                             if (reason != QSystemTrayIcon::Context) on_activate();
+                         });
     tray->show();
     return 1;
+}
+
+void TrayIconSetMenu(const char *show_text, void (*on_show)(), const char *quit_text,
+                     void (*on_quit)()) {
+    if (tray == nullptr) return;
+    if (tray_menu == nullptr) {
+        tray_menu = new QMenu();
+        show_action = tray_menu->addAction(QString());
+        tray_menu->addSeparator();
+        quit_action = tray_menu->addAction(QString());
+        QObject::connect(tray, &QObject::destroyed, tray_menu, &QObject::deleteLater);
+        tray->setContextMenu(tray_menu);
+    }
+    show_action->disconnect();
+    quit_action->disconnect();
+    show_action->setText(QString::fromUtf8(show_text != nullptr ? show_text : ""));
+    quit_action->setText(QString::fromUtf8(quit_text != nullptr ? quit_text : ""));
+    if (on_show != nullptr) QObject::connect(show_action, &QAction::triggered, [on_show] { on_show(); });
+    if (on_quit != nullptr) QObject::connect(quit_action, &QAction::triggered, [on_quit] { on_quit(); });
 }
 
 void TrayIconSetToolTip(const char *text) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "platform/date_locale.h"
 #include "platform/files.h"
 
 SetupRecord setup;
@@ -57,6 +58,9 @@ int LoadSetup(SetupRecord *record) {
     if (!used_file) {
         memset(record, 0, sizeof *record);
         SetSetupToDefault(record);
+        // A first start speaks the user's date order where the locale has one; "C",
+        // POSIX and unknown locales keep the default.
+        if (LocaleDateIsDayFirst() == 1) record->time_24h = 1;
         // A failed save is not shown at start-up: the defaults in memory serve this run.
         (void)SaveSetup(record);
     }

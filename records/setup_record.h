@@ -54,7 +54,8 @@ void SetSetupToDefault(SetupRecord *record);
 // through a temporary file so that a failed save never leaves a short file behind.
 // 0 on success, -1 when the file cannot be opened, -2 when it was not written whole.
 int SaveSetup(const SetupRecord *record);
-// Start-up loading: a missing or short file gives the defaults, which are saved; a long
+// Start-up loading: a missing or short file gives the defaults (dates day-first and a
+// 24-hour clock where the locale writes the day first), which are saved; a long
 // file is used for its first 568 bytes and left alone. station_id is then set to 2.
 // Returns 0 when the file was used, 1 when the defaults were taken.
 int LoadSetup(SetupRecord *record);

@@ -4,6 +4,7 @@
 // reads exactly the records the dialog sent.
 #include <QApplication>
 #include <QDoubleSpinBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QWidget>
@@ -439,6 +440,53 @@ TEST_F(AlarmDialog, WithoutACommunicationThreadTheUserIsToldAndNothingIsMarked) 
     EXPECT_EQ(messages.size(), 2u);
     EXPECT_EQ(UI_data.alarm_change_pending[13], 0);
     EXPECT_EQ(Attr(korP, KORP_STORM_BELL, ATTR_DIMMED), 0);
+}
+
+}  // namespace
+
+namespace {
+
+QWidget *Window(const char *name) {
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String(name)) return w;
+    return nullptr;
+}
+
+void Key(QWidget *to, int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(to, &press);
+}
+
+// The value field takes the cursor once the value came, Return in it presses OK and
+// Escape cancels.
+TEST_F(AlarmDialog, AnswersReturnAndEscapeWithTheCursorInTheValue) {
+    Open(ChangeIndoorTempHighAlarm);
+    QWidget *dialog = Window("set_alarmP");
+    ASSERT_NE(dialog, nullptr);
+
+    const UIRecord value = ReadBack(40, 16.0f);
+    DispatchUIRecord(&value);
+    // The window's own focus: the offscreen platform activates no window.
+    QWidget *field = dialog->focusWidget();
+    ASSERT_NE(field, nullptr);
+    EXPECT_TRUE(qobject_cast<QDoubleSpinBox *>(field) != nullptr ||
+                qobject_cast<QDoubleSpinBox *>(field->parentWidget()) != nullptr);
+    auto *line = qobject_cast<QLineEdit *>(field);
+    if (line == nullptr) line = field->findChild<QLineEdit *>();
+    ASSERT_NE(line, nullptr);
+    line->setText("21.5");
+    Sent();
+    Key(field, Qt::Key_Return);
+    const std::vector<CommandRecord> sent = Sent();
+    ASSERT_EQ(sent.size(), 2u);  // threshold and enable, as OK sends them
+    EXPECT_FLOAT_EQ(sent[0].value, 21.5f);
+    EXPECT_FALSE(DialogUp());
+
+    Open(ChangeIndoorTempHighAlarm);
+    Sent();
+    Key(dialog, Qt::Key_Escape);
+    EXPECT_FALSE(DialogUp());
+    EXPECT_TRUE(Sent().empty());
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -89,6 +90,26 @@ TEST(SetupRecord, SaveWritesExactlyTheRecordAndReportsFailure) {
         EXPECT_EQ(ReadWholeFile(dir.file("Setup.cnf")), bytes);
     }
     chmod(dir.path().c_str(), 0700);
+}
+
+TEST(SetupRecord, FirstStartTakesTheDateOrderOfTheLocale) {
+    const struct {
+        const char *locale;
+        int time_24h;
+    } cases[] = {{"de_DE.UTF-8", 1}, {"en_GB", 1}, {"fr_FR.UTF-8@euro", 1}, {"en_US.UTF-8", 0},
+                 {"ja_JP", 0}, {"C.UTF-8", 0}, {"POSIX", 0}, {"xx_QQ", 0}};
+    for (const auto &c : cases) {
+        setenv("LC_ALL", c.locale, 1);
+        TempFolder dir;
+        SetupRecord r;
+        EXPECT_EQ(LoadSetup(&r), 1) << c.locale;
+        EXPECT_EQ(r.time_24h, c.time_24h) << c.locale;
+        // Only the date style differs from the defaults on disc.
+        std::string bytes = ReadWholeFile(dir.file("Setup.cnf"));
+        bytes[536] = 0;
+        EXPECT_EQ(bytes, DefaultBytes()) << c.locale;
+    }
+    setenv("LC_ALL", "C.UTF-8", 1);
 }
 
 }  // namespace

@@ -109,6 +109,8 @@ void ShowAlarmReadBack(const AlarmReadBack &a, const UIRecord *r) {
     SetCtrlVal(set_alarmP, control, shown);
     SetCtrlAttribute(set_alarmP, control, ATTR_DIMMED, 0);
     SetCtrlAttribute(set_alarmP, SETALARMP_OK, ATTR_DIMMED, 0);
+    // The field was dimmed while the value was asked for: now it can take the cursor.
+    SetActiveCtrl(set_alarmP, control);
 }
 
 void TakeAlarmReply(const UIRecord *r) {

@@ -23,6 +23,17 @@ bool notified[kAlarmFlagCount] = {};
 
 void BringMainWindowForward() { DisplayPanel(korP); }
 
+// The same orderly quit as the main window's quit button.
+void QuitFromTray() { (void)CallCtrlCallback(korP, KORP_QUIT, EVENT_COMMIT, 0, 0); }
+
+// The program's name opens its window; the quit entry says what the quit button says, in
+// the language chosen.
+void SetTrayMenuTexts() {
+    char quit[304] = "";
+    GetCtrlString(korP, KORP_QUIT, quit, sizeof quit);
+    TrayIconSetMenu("Clear Horizon", BringMainWindowForward, quit, QuitFromTray);
+}
+
 // "<group>: <quantity>" of the alarm's row, from the main panel's labels (so in the
 // user's language); "" when no row shows the flag.
 void AlarmName(int flag, char *out, int size) {
@@ -48,7 +59,9 @@ void StartDesktopNotices() {
     char dir[4096];
     GetResourceDir(dir, sizeof dir);
     snprintf(icon, sizeof icon, "%s/clearhorizon.svg", dir);
-    if (TrayIconStart(icon, BringMainWindowForward)) UpdateTrayToolTip();
+    if (!TrayIconStart(icon, BringMainWindowForward)) return;
+    SetTrayMenuTexts();
+    UpdateTrayToolTip();
 }
 
 void UpdateTrayToolTip() {
@@ -87,4 +100,5 @@ void RegisterDesktopNoticeListeners() {
     (void)ListenToUIRecords(13, 13, UpdateTrayOnRecord);
     (void)ListenToUIRecords(14, 15, NoteAlarmsOnRecord);
     (void)ListenToSurfaceRefresh(UpdateTrayToolTip);
+    (void)ListenToSurfaceRefresh(SetTrayMenuTexts);
 }

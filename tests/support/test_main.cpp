@@ -6,6 +6,9 @@
 
 int main(int argc, char **argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // A first start takes its date order from the locale: every run, and every program a
+    // test starts, sees the same neutral one unless a test chooses another.
+    setenv("LC_ALL", "C.UTF-8", 1);
     // Programs a test starts (clearhorizon, stationsim) inherit these: system libraries
     // such as fontconfig keep allocations to the end, which is no leak of ours.
     setenv("ASAN_OPTIONS", "detect_leaks=0:abort_on_error=1", 0);
