@@ -40,6 +40,7 @@ int ReadFileHeader(HistoryFileHeader *out, const char *path);
 //   record was left. -1 / -2 when the repaired file cannot be made or written, in which
 //   case the old file is left as it was.
 // An existing file that cannot be opened is never overwritten: -1.
+// First of all, temporary files that an interrupted prepend left beside the file go.
 int InitFileHistoryHeader(HistoryFileHeader *out, const char *path);
 
 // Defaults of a new header: rain offset "not determined" (0.418), last raw rain 0, count
@@ -70,8 +71,9 @@ int AddHistoryDataSetToFile(KORData *rec, const HistoryRecord *data_set);
 // file's first data set (stamped, raw rain). The rain stays continuous backwards: the
 // first data set's offset (its stored rain less the anchor's raw rain), less one counter
 // wrap wherever the raw value went down between two neighbours. The new file is written
-// beside the old one, synced and renamed over it, so that a reader sees the old file or
-// the new one, each whole. On success rec->file_header takes the new count and first time
+// beside the old one (beside the file a symbolic link points to, which stays a link),
+// with its permissions and, where this user may, its owner and group, synced and renamed
+// over it, so that a reader sees the old file or the new one, each whole. On success rec->file_header takes the new count and first time
 // and 0 is returned. -1 the file is not a valid history file (nothing is repaired here),
 // -2 it cannot be opened, -3 no file can be made beside it, -4 a read or write failed,
 // -6 the sync, close or rename failed, -7 the anchor is not the file's first data set
