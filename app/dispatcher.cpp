@@ -20,8 +20,11 @@
 #include "graphs/graphs_window.h"
 #include "history/history_view.h"
 #include "platform/panels.h"
+#include "platform/popups.h"
 #include "platform/runtime.h"
 #include "station/comm/tsq_records.h"
+#include "station/settings/alarm_table.h"
+#include "station/settings/command_sender.h"
 #include "station/settings/history_timing.h"
 #include "values/localisation.h"
 
@@ -142,6 +145,37 @@ bool DispatchAlarmReply(const UIRecord *r) {
         return true;
     }
     return false;
+}
+
+void ShowError(int text) {
+    char title[304];
+    char message[304];
+    GetPanelText(TXTP_ERROR_TITLE, title, sizeof title);
+    GetPanelText(text, message, sizeof message);
+    MessagePopup(title, message);
+}
+
+// A change that never reached the console: its lamp stops waiting (the flags read next
+// show what the console holds) and the user is told to make it again.
+void TakeCommandFailed(const UIRecord *r) {
+    const int code = static_cast<int>(r->payload[0]);
+    for (int index = 0; index < kAlarmCount; ++index) {
+        const AlarmRow *row = AlarmRowOf(index);
+        if (row->write_code == code || row->second_code == code) ConfirmAlarmWritten(row->slot);
+    }
+    const CommandRecord flags = MakeCommandRecord(6);
+    (void)SendCommandRecord(&flags);
+    ShowError(TXTP_COMMAND_FAILED);
+}
+
+void TakeHistorySettingsRefused(const UIRecord *r) {
+    SetCtrlAttribute(historyP, HISTORYP_HIST_SETTINGS, ATTR_DIMMED, 0);
+    static const int kTexts[] = {TXTP_INTERVAL_REFUSED_LINK,   TXTP_INTERVAL_REFUSED_DISC,
+                                 TXTP_INTERVAL_REFUSED_FILE,   TXTP_INTERVAL_REFUSED_HEADER,
+                                 TXTP_INTERVAL_REFUSED_BUSY,   TXTP_INTERVAL_REFUSED_OLDER};
+    const uint32_t reason = r->payload[0];
+    const bool known = reason >= 1 && reason <= sizeof kTexts / sizeof kTexts[0];
+    ShowError(known ? kTexts[reason - 1] : TXTP_INTERVAL_REFUSED_HEADER);
 }
 
 template <typename Group>
@@ -304,6 +338,8 @@ void DispatchUIRecord(const UIRecord *r) {
         return;
     case 33: TakeStationHistoryHeader(r); return;
     case 34: SetCtrlAttribute(historyP, HISTORYP_HIST_SETTINGS, ATTR_DIMMED, 0); return;
+    case UI_HISTORY_SETTINGS_REFUSED: TakeHistorySettingsRefused(r); return;
+    case UI_COMMAND_FAILED: TakeCommandFailed(r); return;
     case UI_OLDER_DATA_SETS: TakeOlderDataSetsOffer(r); return;
     case UI_OLDER_DATA_SETS_STORED: TakeOlderDataSetsStored(r); return;
     case 150: TakeLinkState(r); return;  // the state of the serial link

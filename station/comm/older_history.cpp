@@ -14,6 +14,7 @@
 #include "platform/popups.h"
 #include "platform/runtime.h"
 #include "station/comm/comm_flags.h"
+#include "station/comm/link_watch.h"
 #include "station/comm/polling_cycle.h"
 #include "station/comm/tsq_records.h"
 #include "station/data/kor_memory_map.h"
@@ -24,9 +25,10 @@ constexpr int kFailureBudget = 30;
 
 int64_t IntervalSeconds(const KORHistoryHeader &h) { return 60LL * (int64_t{h.interval_code} + 1); }
 
-// Another attempt after a failed transfer, while the budget lasts and the thread stays.
+// Another attempt after a failed transfer, while the budget lasts, the thread stays and
+// the link holds: a lost link is recovered at once, not after the budget is spent.
 bool MayRetry(int *budget) {
-    if (--*budget <= 0 || flag_quit.load() != 0) return false;
+    if (--*budget <= 0 || flag_quit.load() != 0 || LinkMustRecover()) return false;
     ConfirmStationID();
     return true;
 }

@@ -410,23 +410,67 @@ bool HistoryDataSetsDue(const KORData *rec) {
     return rec->station_header.to_read != 0 && HistoryAvailable() && !HistoryDiscWaiting();
 }
 
-int DownloadWaitingHistory(KORData *rec) {
-    if (!HistoryAvailable() || rec->history_file_ok != 1) return 0;
-    // A download under way keeps its plan; otherwise a fresh header makes one. Without
-    // a header nothing tells what the console holds, and nothing may be dropped.
-    for (int attempt = 0; rec->station_header.to_read == 0 && attempt < 5; ++attempt) {
+namespace {
+
+// A header read now, not the plan of a download under way: a data set the console
+// stored meanwhile shows only in a fresh header. 0, or why none could be had.
+int ReadFreshHeader(KORData *rec) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (flag_quit.load() != 0 || LinkMustRecover()) return HISTORY_REFUSED_LINK;
+        // The header's times are the console's: its clock must have been read (a change
+        // given right at the start comes before the first cycle has read it).
+        if (rec->clock_live_timer < 1) ClockStep(rec);
         HistoryHeaderStep(rec);
-        if (rec->history_header_valid == 1) break;
-        if (flag_quit.load() != 0) return -1;
+        if (rec->history_header_valid == 1) return 0;
     }
-    if (rec->station_header.to_read == 0 && rec->history_header_valid != 1) return -1;
+    return LinkMustRecover() ? HISTORY_REFUSED_LINK : HISTORY_REFUSED_HEADER;
+}
+
+// Fetches the data sets the last header read planned. 0, or why not all could be had.
+int FetchPlannedDataSets(KORData *rec) {
     while (rec->station_header.to_read > 0) {
-        if (flag_quit.load() != 0) return -1;
+        if (flag_quit.load() != 0 || LinkMustRecover()) return HISTORY_REFUSED_LINK;
         const int r = FetchNextDataSet(rec);
-        if (r == -2) return -1;
+        if (r == -2) return HISTORY_REFUSED_DISC;
         if (r == -1) ConfirmStationID();
     }
     return 0;
+}
+
+// The console's next store is this close or closer: a write now could land on either
+// side of it, so the store is waited out and fetched first.
+constexpr double kStoreMarginSeconds = 10.0;
+// Rounds of header read and fetch before the console is taken to store faster than
+// the line can follow (it cannot: a round takes seconds, the shortest interval a minute).
+constexpr int kFreshHeaderRounds = 4;
+
+double SecondsToNextStore(const KORData *rec) {
+    const struct tm *now = CalculateKORTimeDate(rec);
+    return 60.0 * rec->station_header.countdown + (60 - now->tm_sec);
+}
+
+void WaitOutNextStore(double seconds) {
+    const double until = Timer() + seconds + 2.0;
+    while (Timer() < until && flag_quit.load() == 0) ProcessSystemEvents();
+}
+
+}  // namespace
+
+int DownloadWaitingHistory(KORData *rec) {
+    if (!HistoryAvailable()) return 0;
+    if (rec->history_file_ok != 1) return HISTORY_REFUSED_FILE;
+    for (int round = 0; round < kFreshHeaderRounds; ++round) {
+        int r = ReadFreshHeader(rec);
+        if (r == 0 && rec->station_header.to_read == 0) {
+            const double to_store = SecondsToNextStore(rec);
+            if (to_store > kStoreMarginSeconds) return 0;
+            WaitOutNextStore(to_store);
+            continue;
+        }
+        if (r == 0) r = FetchPlannedDataSets(rec);
+        if (r != 0) return r;
+    }
+    return HISTORY_REFUSED_BUSY;
 }
 
 int ConfirmStationID() {
