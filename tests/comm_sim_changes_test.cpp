@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -171,6 +172,30 @@ TEST(CommSimChanges, AThresholdWriteCutByAPulledCableIsNeverConfirmedUnlessItArr
         EXPECT_NEAR(threshold, 42.5, 0.06);
     else
         EXPECT_EQ(run.Records()[run.FindKind(UI_COMMAND_FAILED)].payload[0], 14u);
+}
+
+// Deleted in the middle of a download: made again with its header, reported once (the
+// file record), and begun as a new file with the console's newest data set.
+TEST(CommSimChanges, AHistoryFileDeletedWhileInUseIsMadeAgain) {
+    UtcZone utc;
+    CommSimRun run(Console(true));
+    const std::string path = FileLacking(run, 40);
+    ASSERT_FALSE(path.empty());
+    ASSERT_EQ(run.StartThread(path), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_STORED) >= 3; }, 60.0));
+    ASSERT_TRUE(std::filesystem::remove(path));
+    const size_t deleted = run.Records().size();
+    ASSERT_TRUE(run.WaitFor([&] { return run.FindKind(UI_HISTORY_FILE, deleted) >= 0; }, 30.0));
+    ASSERT_TRUE(run.WaitFor([&] { return run.FindKind(UI_HISTORY_STORED, deleted) >= 0; }, 90.0));
+    run.WaitFor([] { return false; }, 1.0);
+    EXPECT_EQ(run.StopThread(), 0);
+    int file_records = 0;
+    for (size_t i = deleted; i < run.Records().size(); ++i)
+        file_records += run.Records()[i].kind == UI_HISTORY_FILE ? 1 : 0;
+    EXPECT_EQ(file_records, 1);
+    const std::vector<HistoryRecord> stored = Records(path);
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].time, static_cast<uint32_t>(State(run).hist_last_time));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "station/comm/polling_cycle.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -250,6 +251,29 @@ void HistoryHeaderStep(KORData *rec) {
     if (n == 0) OfferOlderDataSets(rec);
 }
 
+// A history file deleted while the program runs is made again, header first, and taken
+// as a new file: it receives the console's newest data set first, the older ones are
+// offered, and the user hears of it once per deletion. False when there is still a file
+// (it refused the data set for another reason) or none can be made.
+bool RemakeDeletedHistoryFile(KORData *rec) {
+    HistoryFileHeader header;
+    if (ReadFileHeader(&header, rec->history_file_name) != -2) return false;
+    if (InitFileHistoryHeader(&header, rec->history_file_name) != HISTORY_FILE_CREATED) return false;
+    rec->file_header = header;
+    rec->history_file_ok = 1;
+    flag_new_history_file = 1;
+    rec->station_header.to_read = 0;
+    rec->station_header.header_timer = 0;
+    HistoryDiscAccepted();
+    history_write_failure_shown = false;
+    SendHistoryFileRecord(rec->history_file_name, &rec->file_header, sizeof rec->file_header);
+    char message[sizeof rec->history_file_name + 96];
+    snprintf(message, sizeof message, "The history file %s was deleted; it has been made again.",
+             rec->history_file_name);
+    MessagePopup("History", message);
+    return true;
+}
+
 // Stores one fetched data set. The rain bookkeeping is applied to the file header only
 // together with a successful append, so that a failed append leaves nothing half-done
 // and the same data set is fetched again, with its own time, on the next attempt.
@@ -263,6 +287,7 @@ int StoreDataSet(KORData *rec, HistoryRecord *data_set) {
         return 0;
     }
     rec->file_header = before;
+    if (RemakeDeletedHistoryFile(rec)) return r;  // the download is planned anew for it
     HistoryDiscRefused();
     ReportHistoryWriteFailure();
     return r;
