@@ -44,19 +44,25 @@ bool history_write_failure_shown = false;
 struct DiscWait {
     double until = 0.0;    // Timer() seconds; 0 while the disc accepts
     double seconds = 0.0;  // the present wait
+    bool for_file = false;  // the file could not be made (else it refused a data set)
 };
 DiscWait history_disc_wait;
 
-void HistoryDiscRefused() {
+void HistoryDiscRefused(bool for_file) {
     DiscWait *w = &history_disc_wait;
     w->seconds = w->seconds < 10.0 ? 10.0 : (w->seconds * 2 > 60.0 ? 60.0 : w->seconds * 2);
     w->until = Timer() + w->seconds;
+    w->for_file = for_file;
 }
 
 void HistoryDiscAccepted() { history_disc_wait = DiscWait{}; }
 
-bool HistoryDiscWaiting() {
-    return history_disc_wait.until != 0.0 && Timer() < history_disc_wait.until;
+// A wait for a file that could not be made ends as soon as a file is in use, however it
+// came (another file chosen, the file made meanwhile): the download must not idle on it.
+bool HistoryDiscWaiting(const KORData *rec) {
+    const DiscWait &w = history_disc_wait;
+    if (w.until == 0.0 || Timer() >= w.until) return false;
+    return !(w.for_file && rec->history_file_ok == 1);
 }
 
 // A lost link also stops the step: the thread recovers it and then plans the pass anew.
@@ -196,14 +202,14 @@ bool HistoryAvailable() { return GetStationID() != 1; }  // mask 7 consoles keep
 // takes it; a new file receives the newest data set first, as at the start.
 void RetryHistoryFile(KORData *rec) {
     if (history_disc_wait.until == 0.0) {
-        HistoryDiscRefused();  // the first refusal came before the cycle ran
+        HistoryDiscRefused(true);  // the first refusal came before the cycle ran
         ReportHistoryWriteFailure();
         return;
     }
-    if (HistoryDiscWaiting()) return;
+    if (HistoryDiscWaiting(rec)) return;
     const int r = InitFileHistoryHeader(&rec->file_header, rec->history_file_name);
     if (r < 0) {
-        HistoryDiscRefused();
+        HistoryDiscRefused(true);
         ReportHistoryWriteFailure();
         return;
     }
@@ -288,7 +294,7 @@ int StoreDataSet(KORData *rec, HistoryRecord *data_set) {
     }
     rec->file_header = before;
     if (RemakeDeletedHistoryFile(rec)) return r;  // the download is planned anew for it
-    HistoryDiscRefused();
+    HistoryDiscRefused(false);
     ReportHistoryWriteFailure();
     return r;
 }
@@ -432,7 +438,7 @@ int PollStationData(KORData *rec) {
 }
 
 bool HistoryDataSetsDue(const KORData *rec) {
-    return rec->station_header.to_read != 0 && HistoryAvailable() && !HistoryDiscWaiting();
+    return rec->station_header.to_read != 0 && HistoryAvailable() && !HistoryDiscWaiting(rec);
 }
 
 namespace {
