@@ -545,6 +545,7 @@ constexpr int TIMERP_LIVETICK = 4;   // counts the groups' live and poll timers 
     X(TXTP_INTERVAL_REFUSED_HEADER, 376, 303) \
     X(TXTP_INTERVAL_REFUSED_BUSY, 377, 303) \
     X(TXTP_INTERVAL_REFUSED_OLDER, 378, 303) \
+    X(TXTP_OLDER_REJECTED, 379, 303) \
 
 #define TXTP_DECLARE_CONSTANT(name, id, limit) constexpr int name = id;
 TXTP_TEXTS(TXTP_DECLARE_CONSTANT)

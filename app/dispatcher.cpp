@@ -340,6 +340,7 @@ void DispatchUIRecord(const UIRecord *r) {
     case 34: SetCtrlAttribute(historyP, HISTORYP_HIST_SETTINGS, ATTR_DIMMED, 0); return;
     case UI_HISTORY_SETTINGS_REFUSED: TakeHistorySettingsRefused(r); return;
     case UI_COMMAND_FAILED: TakeCommandFailed(r); return;
+    case UI_OLDER_DATA_SETS_REJECTED: ShowError(TXTP_OLDER_REJECTED); return;
     case UI_OLDER_DATA_SETS: TakeOlderDataSetsOffer(r); return;
     case UI_OLDER_DATA_SETS_STORED: TakeOlderDataSetsStored(r); return;
     case 150: TakeLinkState(r); return;  // the state of the serial link

@@ -527,6 +527,23 @@ int AddHistoryDataSetToFile(KORData *rec, const HistoryRecord *data_set) {
     return 0;
 }
 
+int ReadFirstHistoryRecords(const char *path, HistoryRecord *out, int count) {
+    const int fd = OpenRetrying(path, O_RDONLY);
+    if (fd < 0) return -2;
+    FileScan scan;
+    int n = -1;
+    if (ScanFile(fd, &scan) && scan.valid) {
+        n = scan.header.count < count ? scan.header.count : count;
+        if (n > 0 && !ReadAt(fd, out, static_cast<size_t>(n) * sizeof *out, 0)) n = -1;
+    }
+    close(fd);
+    return n;
+}
+
+bool SameHistoryMeasurements(const HistoryRecord *a, const HistoryRecord *b) {
+    return SameMeasurements(*a, *b);
+}
+
 int GetHistoryDataFromFile(const KORData *rec, HistoryRecord *out, int end, int count) {
     if (rec == nullptr || rec->history_file_ok == 0) return -4;
     if (count == 0) return 1;

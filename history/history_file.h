@@ -82,6 +82,14 @@ int AddHistoryDataSetToFile(KORData *rec, const HistoryRecord *data_set);
 int PrependHistoryDataSetsToFile(KORData *rec, const HistoryRecord *older, int count,
                                  const HistoryRecord *anchor);
 
+// The first `count` data sets of the file at path (fewer when it holds fewer) into out.
+// The number read, -1 when the file is not a valid history file, -2 when it cannot be
+// opened. Never writes.
+int ReadFirstHistoryRecords(const char *path, HistoryRecord *out, int count);
+// Whether two data sets hold the same measurements (stamp and rain aside), to the
+// tenths the console keeps.
+bool SameHistoryMeasurements(const HistoryRecord *a, const HistoryRecord *b);
+
 // Reads up to count data sets ending before data set number end (0-based numbers
 // end - count .. end - 1) from setup.history_file into out; out must hold count records.
 // count is limited to rec->file_header.count; end below 0 or beyond the data sets present

@@ -12,9 +12,11 @@
 
 #include "history/history_file.h"
 #include "sim/sim_layout.h"
+#include "station/comm/older_history.h"
 #include "station/comm/tsq_records.h"
 #include "support/comm_command_bench.h"
 #include "support/comm_sim_fixture.h"
+#include "support/history_ledger.h"
 #include "support/utc_zone.h"
 
 namespace {
@@ -196,6 +198,71 @@ TEST(CommSimChanges, AHistoryFileDeletedWhileInUseIsMadeAgain) {
     const std::vector<HistoryRecord> stored = Records(path);
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(stored[0].time, static_cast<uint32_t>(State(run).hist_last_time));
+}
+
+// A file begun from the console's data set `age` intervals before its newest (and the
+// one after it), its times `shift` seconds off the console's, `spoil` added to the
+// outdoor temperature; then a request for the older data sets. The file's records.
+std::vector<HistoryRecord> StoreOlderInto(CommSimRun &run, int age, int64_t shift, float spoil) {
+    HistoryLedger ledger;
+    UpdateLedger(run.sim(), &ledger);
+    std::vector<SimHistorySet> sets;
+    for (const auto &entry : ledger.sets) sets.push_back(entry.second);
+    std::vector<SimHistorySet> begun(sets.end() - age - 1, sets.end() - age + 1);
+    for (SimHistorySet &set : begun) {
+        set.time += shift;
+        set.otemp += spoil;
+    }
+    const std::string path = run.folder().file("history.dat");
+    if (!WriteHistoryFileOf(path, begun, 10.0f) || run.StartThread(path) != 0) return {};
+    run.WaitFor([&] { return run.CountKind(UI_OLDER_DATA_SETS) > 0; }, 60.0);
+    const size_t from = run.Records().size();
+    if (run.SendCommands({MakeCommand(COMMAND_STORE_OLDER_DATA_SETS)}) != 0) return {};
+    run.WaitFor([&] { return run.FindKind(UI_OLDER_DATA_SETS, from) >= 0; }, 60.0);
+    run.StopThread();
+    return Records(path);
+}
+
+// The console's copy of the file's first data set is found by its contents: a file whose
+// times run an hour ahead of the console's (begun across a summer-time change) takes the
+// older data sets, stamped back from its own first time.
+TEST(CommSimChanges, OlderDataSetsLineUpByContentAcrossASummerTimeStep) {
+    UtcZone utc;
+    CommSimRun run(Console(false));
+    const std::vector<HistoryRecord> stored = StoreOlderInto(run, 20, 3600, 0.0f);
+    EXPECT_EQ(run.CountKind(UI_OLDER_DATA_SETS_REJECTED), 0);
+    HistoryLedger ledger;
+    UpdateLedger(run.sim(), &ledger);
+    std::vector<SimHistorySet> sets;
+    for (const auto &entry : ledger.sets) sets.push_back(entry.second);
+    const size_t older = sets.size() - 21;
+    ASSERT_GE(stored.size(), older + 2);
+    for (size_t k = 0; k < older; ++k) {
+        EXPECT_EQ(stored[k].time, static_cast<uint32_t>(sets[k].time + 3600)) << k;
+        const HistoryRecord want = ExpectedHistoryRecord(sets[k], 0.0f);
+        EXPECT_TRUE(SameHistoryMeasurements(&stored[k], &want)) << k;
+    }
+}
+
+// A file the console never held: its older-looking data sets are refused, with a word to
+// the user, and the file stays as it was.
+TEST(CommSimChanges, OlderDataSetsOfAnotherFileAreRejected) {
+    UtcZone utc;
+    CommSimRun run(Console(false));
+    const std::vector<HistoryRecord> stored = StoreOlderInto(run, 20, 0, 7.0f);
+    EXPECT_EQ(run.CountKind(UI_OLDER_DATA_SETS_REJECTED), 1);
+    EXPECT_EQ(run.CountKind(UI_OLDER_DATA_SETS_STORED), 0);
+    ASSERT_GE(stored.size(), 2u);
+    EXPECT_EQ(stored.front().time, static_cast<uint32_t>(State(run).hist_last_time - 20 * kInterval));
+    const int last_offer = [&] {
+        for (int i = static_cast<int>(run.Records().size()) - 1; i >= 0; --i)
+            if (run.Records()[i].kind == UI_OLDER_DATA_SETS) return i;
+        return -1;
+    }();
+    ASSERT_GE(last_offer, 0);
+    OlderDataSetsOffer offer;
+    memcpy(&offer, run.Records()[last_offer].payload, sizeof offer);
+    EXPECT_EQ(offer.count, 0);
 }
 
 }  // namespace

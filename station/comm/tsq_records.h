@@ -46,6 +46,9 @@ enum UIRecordKind {
     // request to store them was carried out (or could not be).
     UI_OLDER_DATA_SETS = 170,
     UI_OLDER_DATA_SETS_STORED = 171,
+    // The console's older data sets are not this file's (its first data set is not
+    // among them): not stored, and not offered again for this file.
+    UI_OLDER_DATA_SETS_REJECTED = 174,
     UI_LINK_STATE = 150,  // LinkStatePayload, text: the device (beyond the console's kinds)
 };
 
