@@ -40,7 +40,7 @@ bool Quitting() { return flag_quit.load() != 0 || LinkMustRecover(); }
 // Set when a step of the present command was given up (quit or a lost link): the
 // command did not reach the console as a whole, so its later steps are not tried and
 // its confirmation is not sent. The command is held and carried out again once the same
-// console answers (HoldCutOffCommand).
+// console answers (HandleOrHold).
 bool command_cut_off = false;
 
 // A change held over a lost link, and the console it was meant for.
