@@ -76,7 +76,9 @@ void RejectOlderDataSets(const KORData *rec) {
 
 // Whether the console's data set at `age` is the file's first one by its contents: every
 // measured value, and where the file's second data set followed one interval later, the
-// console's next one holds its values too and the rain between them is the same.
+// console's next one holds its values too. Rain is not compared: the file's rain offset
+// may have been determined anew between its first records (a repaired header), and a
+// first data set refused for it would leave the older ones unstored for good.
 // 1 yes, 0 no, -1 the console could not be read.
 int IsFilesFirst(const HistoryRecord &set, const KORHistoryHeader &h, int32_t age,
                  const HistoryRecord *file, int in_file, int *budget) {
@@ -84,10 +86,7 @@ int IsFilesFirst(const HistoryRecord &set, const KORHistoryHeader &h, int32_t ag
     if (in_file < 2 || age < 1 || file[1].time - file[0].time != IntervalSeconds(h)) return 1;
     HistoryRecord next;
     if (ReadDataSetAged(&next, h, age - 1, budget) != 0) return -1;
-    if (!SameHistoryMeasurements(&next, &file[1])) return 0;
-    float console_rain = next.rain - set.rain;
-    if (console_rain < 0.0f) console_rain += HISTORY_RAIN_WRAP_MM;
-    return std::fabs(console_rain - (file[1].rain - file[0].rain)) < 0.05f ? 1 : 0;
+    return SameHistoryMeasurements(&next, &file[1]) ? 1 : 0;
 }
 
 // The console's copy of the file's first data set, found by its contents. First where
