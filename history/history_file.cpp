@@ -6,12 +6,14 @@
 // keeping a damaged original beside the repaired file. The reading side never writes.
 #include "history/history_file.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <vector>
@@ -308,31 +310,76 @@ void CountRainBackwards(std::vector<HistoryRecord> *sets, float first_raw, float
     }
 }
 
+// The file a history path names. A symbolic link is the user's way to keep the file
+// elsewhere: a prepend replaces the file it points to, never the link itself.
+std::string FileBehind(const char *path) {
+    char resolved[PATH_MAX];
+    if (realpath(path, resolved) != nullptr) return resolved;
+    return path;
+}
+
+constexpr char kPrependSuffix[] = ".tmp";  // + the six characters mkostemp chooses
+
+// Whether name is a prepend's temporary file beside `file` (a base name).
+bool IsPrependLeftover(const std::string &name, const std::string &file) {
+    const size_t stem = file.size() + sizeof kPrependSuffix - 1;
+    if (name.size() != stem + 6 || name.compare(0, file.size(), file) != 0 ||
+        name.compare(file.size(), sizeof kPrependSuffix - 1, kPrependSuffix) != 0)
+        return false;
+    for (size_t i = stem; i < name.size(); ++i)
+        if (!isalnum(static_cast<unsigned char>(name[i]))) return false;
+    return true;
+}
+
+// A prepend that was interrupted (power cut, killed) leaves its temporary file beside
+// the history file; nothing else ever reads it.
+void RemovePrependLeftovers(const char *path) {
+    const std::string file = FileBehind(path);
+    const size_t slash = file.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : file.substr(0, slash);
+    const std::string base = slash == std::string::npos ? file : file.substr(slash + 1);
+    DIR *dir = opendir(folder.c_str());
+    if (dir == nullptr) return;
+    while (const dirent *entry = readdir(dir))
+        if (IsPrependLeftover(entry->d_name, base)) unlinkat(dirfd(dir), entry->d_name, 0);
+    closedir(dir);
+}
+
+// The new file takes the old one's permissions, and its owner and group where this
+// user may give them (root may; others keep a group they belong to).
+void KeepModeAndOwner(int fd, int source) {
+    struct stat st{};
+    if (fstat(source, &st) != 0) return;
+    (void)fchmod(fd, st.st_mode & 07777);  // mkostemp makes 0600
+    if (fchown(fd, st.st_uid, st.st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0)
+        return;  // neither: the file is this user's, as every file it makes
+}
+
 // Writes the older sets, the file's records and the new header into a new file beside
-// path and renames it over path. 0, or the failure codes of PrependHistoryDataSetsToFile.
+// the file path names and renames it over that file. 0, or the failure codes of
+// PrependHistoryDataSetsToFile.
 int WriteWithFront(const char *path, int source, const std::vector<HistoryRecord> &front,
                    int64_t records, const HistoryFileHeader &header) {
-    std::string temp = std::string(path) + ".tmpXXXXXX";
+    const std::string target = FileBehind(path);
+    std::string temp = target + kPrependSuffix + "XXXXXX";
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return -3;
     const int64_t front_bytes = static_cast<int64_t>(front.size()) * kRecord;
     bool ok = WriteAt(fd, front.data(), static_cast<size_t>(front_bytes), 0) &&
               CopyBytes(source, fd, records * kRecord, front_bytes) &&
               WriteAt(fd, &header, sizeof header, front_bytes + records * kRecord);
-    struct stat st{};
-    // mkostemp makes 0600; the file keeps the permissions it had.
-    if (fstat(source, &st) == 0) (void)fchmod(fd, st.st_mode & 07777);
+    KeepModeAndOwner(fd, source);
     const bool synced = ok && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     if (!ok) {
         unlink(temp.c_str());
         return -4;
     }
-    if (!synced || rename(temp.c_str(), path) != 0) {
+    if (!synced || rename(temp.c_str(), target.c_str()) != 0) {
         unlink(temp.c_str());
         return -6;
     }
-    SyncFolderOf(path);
+    SyncFolderOf(target);
     return 0;
 }
 
@@ -396,6 +443,7 @@ int ReadFileHeader(HistoryFileHeader *out, const char *path) {
 
 int InitFileHistoryHeader(HistoryFileHeader *out, const char *path) {
     if (out == nullptr || path == nullptr || path[0] == '\0') return -1;
+    RemovePrependLeftovers(path);
     const int fd = OpenRetrying(path, O_RDONLY);
     if (fd < 0) return errno == ENOENT ? CreateNewFile(path, out) : -1;
     FileScan scan;
@@ -467,6 +515,23 @@ int AddHistoryDataSetToFile(KORData *rec, const HistoryRecord *data_set) {
     rec->file_header = header;
     rec->history_file_ok = 1;
     return 0;
+}
+
+int ReadFirstHistoryRecords(const char *path, HistoryRecord *out, int count) {
+    const int fd = OpenRetrying(path, O_RDONLY);
+    if (fd < 0) return -2;
+    FileScan scan;
+    int n = -1;
+    if (ScanFile(fd, &scan) && scan.valid) {
+        n = scan.header.count < count ? scan.header.count : count;
+        if (n > 0 && !ReadAt(fd, out, static_cast<size_t>(n) * sizeof *out, 0)) n = -1;
+    }
+    close(fd);
+    return n;
+}
+
+bool SameHistoryMeasurements(const HistoryRecord *a, const HistoryRecord *b) {
+    return SameMeasurements(*a, *b);
 }
 
 int GetHistoryDataFromFile(const KORData *rec, HistoryRecord *out, int end, int count) {

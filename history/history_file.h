@@ -40,6 +40,7 @@ int ReadFileHeader(HistoryFileHeader *out, const char *path);
 //   record was left. -1 / -2 when the repaired file cannot be made or written, in which
 //   case the old file is left as it was.
 // An existing file that cannot be opened is never overwritten: -1.
+// First of all, temporary files that an interrupted prepend left beside the file go.
 int InitFileHistoryHeader(HistoryFileHeader *out, const char *path);
 
 
@@ -67,8 +68,9 @@ int AddHistoryDataSetToFile(KORData *rec, const HistoryRecord *data_set);
 // file's first data set (stamped, raw rain). The rain stays continuous backwards: the
 // first data set's offset (its stored rain less the anchor's raw rain), less one counter
 // wrap wherever the raw value went down between two neighbours. The new file is written
-// beside the old one, synced and renamed over it, so that a reader sees the old file or
-// the new one, each whole. On success rec->file_header takes the new count and first time
+// beside the old one (beside the file a symbolic link points to, which stays a link),
+// with its permissions and, where this user may, its owner and group, synced and renamed
+// over it, so that a reader sees the old file or the new one, each whole. On success rec->file_header takes the new count and first time
 // and 0 is returned. -1 the file is not a valid history file (nothing is repaired here),
 // -2 it cannot be opened, -3 no file can be made beside it, -4 a read or write failed,
 // -6 the sync, close or rename failed, -7 the anchor is not the file's first data set
@@ -76,6 +78,14 @@ int AddHistoryDataSetToFile(KORData *rec, const HistoryRecord *data_set);
 // On any failure the file is left as it was.
 int PrependHistoryDataSetsToFile(KORData *rec, const HistoryRecord *older, int count,
                                  const HistoryRecord *anchor);
+
+// The first `count` data sets of the file at path (fewer when it holds fewer) into out.
+// The number read, -1 when the file is not a valid history file, -2 when it cannot be
+// opened. Never writes.
+int ReadFirstHistoryRecords(const char *path, HistoryRecord *out, int count);
+// Whether two data sets hold the same measurements (stamp and rain aside), to the
+// tenths the console keeps.
+bool SameHistoryMeasurements(const HistoryRecord *a, const HistoryRecord *b);
 
 // Reads up to count data sets ending before data set number end (0-based numbers
 // end - count .. end - 1) from setup.history_file into out; out must hold count records.

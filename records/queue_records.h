@@ -49,11 +49,30 @@ enum UIRecordKind {
     UI_RAIN = 19,
     UI_STATION_HISTORY_HEADER = 33,
     UI_HISTORY_SETTINGS_WRITTEN = 34,
+    // The interval was not written, payload word 0 the HistorySettingsRefusal.
+    UI_HISTORY_SETTINGS_REFUSED = 172,
+    // A change that did not reach the console (payload word 0: its command code) and
+    // was given up: the console answering now is another one, or the thread ended.
+    UI_COMMAND_FAILED = 173,
     // Older data sets on the console (OlderDataSetsOffer), and the file header after the
     // request to store them was carried out (or could not be).
     UI_OLDER_DATA_SETS = 170,
     UI_OLDER_DATA_SETS_STORED = 171,
+    // The console's older data sets are not this file's (its first data set is not
+    // among them): not stored, and not offered again for this file.
+    UI_OLDER_DATA_SETS_REJECTED = 174,
     UI_LINK_STATE = 150,  // LinkStatePayload, text: the device (beyond the console's kinds)
+};
+
+// Why an interval change was not written: the console's data sets the file lacks
+// could not all be fetched first, and the write would have dropped them.
+enum HistorySettingsRefusal : int32_t {
+    HISTORY_REFUSED_LINK = 1,    // the link went while they were fetched
+    HISTORY_REFUSED_DISC = 2,    // the history file refused them
+    HISTORY_REFUSED_FILE = 3,    // no usable history file
+    HISTORY_REFUSED_HEADER = 4,  // the console's history header could not be read
+    HISTORY_REFUSED_BUSY = 5,    // the console kept storing new ones meanwhile
+    HISTORY_REFUSED_OLDER = 6,   // older data sets the file lacks could not be fetched
 };
 
 // Payload of the link-state record (UI kind 150); the record's text holds the device the

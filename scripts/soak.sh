@@ -8,12 +8,18 @@
 # Every SOAK_VANISH_EVERY seconds (default 300; 0 for none) the cable is pulled: the
 # console's line vanishes for 10 s and comes back under the same link.
 # Takes about 35 minutes. SOAK_SEED picks another fault pattern.
+# Then the command soak: commands at random through the dialogs' queue (alarm thresholds
+# and switches, min/max resets, interval changes, older-set stores) while the line has
+# faults and the cable is pulled (every SOAK_CMD_VANISH_EVERY s, default 30), until the
+# console has stored SOAK_SETS more data sets (one a second at an interval of a minute);
+# it compares the console's memory with what was confirmed. SOAK_ONLY=history or
+# commands runs one of the two.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 build=build-test
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCH_SANITIZE=ON -DCH_WERROR=ON -DCH_TESTS=ON -DCH_BENCH=OFF >/dev/null
-cmake --build "$build" -j"${SOAK_BUILD_JOBS:-2}" --target clearhorizon proof_soak_test
+cmake --build "$build" -j"${SOAK_BUILD_JOBS:-2}" --target clearhorizon proof_soak_test proof_command_soak_test
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export QT_QPA_PLATFORM=offscreen
@@ -22,4 +28,7 @@ export CH_SOAK_SETS=${SOAK_SETS:-2000}
 export CH_SOAK_VANISH_EVERY=${SOAK_VANISH_EVERY:-300}
 [ -n "${SOAK_SEED:-}" ] && export CH_SOAK_SEED=$SOAK_SEED
 cd "$build/bin"
-./proof_soak_test
+if [ "${SOAK_ONLY:-}" != commands ]; then ./proof_soak_test; fi
+if [ "${SOAK_ONLY:-}" != history ]; then
+  CH_CMD_SOAK_VANISH_EVERY=${SOAK_CMD_VANISH_EVERY:-30} ./proof_command_soak_test
+fi

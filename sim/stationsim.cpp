@@ -63,6 +63,10 @@ struct StationSim {
     std::atomic<bool> present{true};
     double next_vanish = 0.0;      // real seconds, scheduled pulls only
     double return_at = 0.0;
+    // On demand, for tests: history reads to answer before a data set is stored (0:
+    // none asked for), and command bytes still to leave unanswered.
+    int store_after_reads = 0;
+    int drop_next = 0;
 };
 
 namespace {
@@ -83,6 +87,17 @@ void RunConsole(StationSim *sim, double link) {
     AdvanceSimConsole(&sim->console, SimTimeAt(sim, link));
     RefreshSimClock(&sim->console, SimTimeAt(sim, link), link);
     sim->last_advance = link;
+}
+
+// Runs the console's clock on to the minute of its next store, so that the data set
+// stored now has the time and the weather it would have had.
+void StoreNextDataSet(StationSim *sim) {
+    if (!sim->console.layout->hist_max) return;
+    const double t = SimTimeAt(sim, LinkSeconds(sim));
+    // Half a second beyond the minute, so that rounding cannot leave the step before it.
+    const double to_store = 60.0 - std::fmod(t, 60.0) + 60.0 * sim->console.state.hist_countdown + 0.5;
+    sim->link_offset += to_store / sim->opts.speed;
+    RunConsole(sim, LinkSeconds(sim));
 }
 
 void SendByte(StationSim *sim, uint8_t byte) {
@@ -139,7 +154,8 @@ void HandleByte(StationSim *sim, uint8_t byte) {
         ++sim->counters.silenced;
         return;
     }
-    if (SimChance(&sim->fault_rng, sim->opts.drop)) {
+    if (sim->drop_next > 0 || SimChance(&sim->fault_rng, sim->opts.drop)) {
+        sim->drop_next = std::max(0, sim->drop_next - 1);
         ++sim->counters.dropped;
         return;
     }
@@ -155,13 +171,15 @@ void HandleByte(StationSim *sim, uint8_t byte) {
         ++sim->counters.writes;
     }
     const SimLayout *l = sim->console.layout;
-    if (kind == SIM_CMD_READ && sim->link.address >= l->hist_start &&
-        sim->link.address < l->hist_start + 19 * l->hist_max)
-        ++sim->counters.history_reads;
+    const bool history_read = kind == SIM_CMD_READ && sim->link.address >= l->hist_start &&
+                              sim->link.address < l->hist_start + 19 * l->hist_max;
+    if (history_read) ++sim->counters.history_reads;
     SpoilReply(sim, kind, reply, n);
     QueueReply(sim, reply, n);
     ++sim->counters.answered;
     sim->counters.reply_bytes += static_cast<uint64_t>(n);
+    if (history_read && sim->store_after_reads > 0 && --sim->store_after_reads == 0)
+        StoreNextDataSet(sim);
 }
 
 void SendDue(StationSim *sim) {
@@ -302,6 +320,17 @@ void StationSimAdvance(StationSim *sim, double seconds) {
     std::lock_guard<std::mutex> lock(sim->mu);
     if (seconds > 0) sim->link_offset += seconds;
     RunConsole(sim, LinkSeconds(sim));
+}
+
+void StationSimStoreDataSet(StationSim *sim, int after_history_reads) {
+    std::lock_guard<std::mutex> lock(sim->mu);
+    sim->store_after_reads = after_history_reads;
+    if (after_history_reads <= 0) StoreNextDataSet(sim);
+}
+
+void StationSimDropNext(StationSim *sim, int count) {
+    std::lock_guard<std::mutex> lock(sim->mu);
+    sim->drop_next = count;
 }
 
 uint8_t StationSimPeek(StationSim *sim, uint16_t address) {

@@ -48,6 +48,12 @@ bool StationSimPresent(StationSim *sim);
 // seconds and runs the console up to the new time. With opts.manual_clock this is the
 // only way time moves, which makes the weather, history and radio exactly repeatable.
 void StationSimAdvance(StationSim *sim, double seconds);
+// Stores a data set on demand: the console's clock runs on to the minute of its next
+// store, at once (after_history_reads 0) or right after the console has answered that
+// many more reads of its history ring, so that one lands in the middle of a download.
+void StationSimStoreDataSet(StationSim *sim, int after_history_reads);
+// Leaves the next `count` command bytes unanswered, as bytes lost on the line would be.
+void StationSimDropNext(StationSim *sim, int count);
 uint8_t StationSimPeek(StationSim *sim, uint16_t address);
 // Stores a nibble as if the program had written it over the line.
 void StationSimPoke(StationSim *sim, uint16_t address, uint8_t nibble);

@@ -595,19 +595,18 @@ TEST_P(CommandCodes, WindUnitReadAndIgnoredCodesSendNothing) {
 
 TEST_P(CommandCodes, HistorySettingsWriteIntervalCountdownAndEmptyTheRing) {
     Run([&] {
-        KORHistoryHeader *h = &CommRecord()->station_header;
+        KORData *rec = CommRecord();
+        KORHistoryHeader *h = &rec->station_header;
         h->interval_code = 14;
         h->header_timer = 500;
         CommandRecord cmd = MakeCommand(2);
         cmd.param = 29;   // 30 minutes
         cmd.param2 = 7;   // next data set in 7 minutes
         const SimMemory before = b().Snapshot();
-        const CommandOutcome out = b().Handle(cmd);
+        // Without a history file the console's data sets could not be kept: no write.
+        CommandOutcome out = b().Handle(cmd);
         EXPECT_EQ(out.result, 0);
         EXPECT_EQ(out.eeprom_request, 0);
-        // The data sets still to fetch were stored at the old interval: their times are
-        // counted with it until the next header read brings the new one.
-        EXPECT_EQ(h->interval_code, 14);
         if (GetParam() == 1) {
             // No history memory: nothing to write, and the command must not hang.
             EXPECT_TRUE(out.records.empty());
@@ -615,7 +614,19 @@ TEST_P(CommandCodes, HistorySettingsWriteIntervalCountdownAndEmptyTheRing) {
             EXPECT_GT(h->header_timer, 400);  // untouched but for the data-poll timer
             return;
         }
-        EXPECT_EQ(out.Kinds(), std::vector<int>{34});
+        ASSERT_EQ(out.Kinds(), std::vector<int>{UI_HISTORY_SETTINGS_REFUSED});
+        EXPECT_EQ(out.records[0].payload[0], static_cast<uint32_t>(HISTORY_REFUSED_FILE));
+        EXPECT_TRUE(ChangedNibbles(before, b().Snapshot()).empty());
+
+        const std::string path = b().folder().file("history.dat");
+        snprintf(rec->history_file_name, sizeof rec->history_file_name, "%s", path.c_str());
+        ASSERT_EQ(InitFileHistoryHeader(&rec->file_header, path.c_str()), 1);
+        rec->history_file_ok = 1;
+        out = b().Handle(cmd);
+        // Every data set the console held reached the file before the write emptied it.
+        ASSERT_FALSE(out.Kinds().empty());
+        EXPECT_EQ(out.Kinds().back(), UI_HISTORY_SETTINGS_WRITTEN);
+        EXPECT_EQ(rec->file_header.count, 12);
         EXPECT_EQ(h->header_timer, 0);
         EXPECT_EQ(b().Nibbles(L().hist_interval, 3), (std::vector<uint8_t>{0xD, 1, 0}));
         EXPECT_EQ(b().Nibbles(L().hist_countdown, 3), (std::vector<uint8_t>{7, 0, 0}));

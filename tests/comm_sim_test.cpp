@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "history/history_file.h"
+#include "platform/serial_devices.h"
 #include "station/comm/older_history.h"
 #include "station/comm/tsq_records.h"
 #include "records/kor_data.h"
@@ -380,6 +381,29 @@ TEST(CommSimRadio, NoByteReachesTheConsoleDuringItsReceptionWindows) {
     EXPECT_EQ(later.radio_ignored, at_first_pause.radio_ignored);
     EXPECT_GT(later.answered, at_first_pause.answered);  // and polling went on in between
     EXPECT_GE(run.CountKind(UI_COMMUNICATION_ACTIVE), 3);
+}
+
+// A device chosen for the port while another is open (Settings makes COMn anew) takes
+// its place at once: the console behind the new link is identified and polled.
+TEST(CommSimLink, TheOpenPortFollowsItsLinkToAnotherDevice) {
+    UtcZone utc;
+    CommSimRun run(QuietConsole(2));
+    ASSERT_EQ(run.StartThread(), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_WIND) > 0; }, 60.0));
+    std::string error;
+    StationSim *other = StartStationSim(QuietConsole(1), run.folder().file("other").c_str(), &error);
+    ASSERT_NE(other, nullptr) << error;
+    ASSERT_EQ(LinkComPort(CommSimRun::kPort, StationSimDevice(other).c_str()), 0);
+    const size_t from = run.Records().size();
+    const bool moved = run.WaitFor([&] {
+        for (size_t i = from; i < run.Records().size(); ++i)
+            if (run.Records()[i].kind == UI_STATION_ID && (run.Records()[i].payload[0] & 0xFF) == 1)
+                return true;
+        return false;
+    }, 20.0);
+    EXPECT_EQ(run.StopThread(), 0);
+    StopStationSim(other);
+    EXPECT_TRUE(moved) << "the console behind the new link was never identified";
 }
 
 }  // namespace

@@ -442,6 +442,27 @@ TEST_F(AlarmDialog, WithoutACommunicationThreadTheUserIsToldAndNothingIsMarked) 
     EXPECT_EQ(Attr(korP, KORP_STORM_BELL, ATTR_DIMMED), 0);
 }
 
+// A change the communication thread had to give up (another console answered after the
+// cable came back): the lamp stops waiting, the user is told, the flags are asked for.
+TEST_F(AlarmDialog, AChangeGivenUpEndsItsBlinkingWithAWordToTheUser) {
+    Open(ChangeOutdoorTempHighAlarm);
+    const UIRecord value = ReadBack(44, 18.2f);
+    DispatchUIRecord(&value);
+    Press(SetAlarm, set_alarmP, SETALARMP_OK);
+    Sent();
+    ASSERT_EQ(UI_data.alarm_change_pending[2], 1);
+    UIRecord failed = Reply(UI_COMMAND_FAILED);
+    failed.payload[0] = 14;
+    DispatchUIRecord(&failed);
+    EXPECT_EQ(UI_data.alarm_change_pending[2], 0);
+    EXPECT_EQ(Attr(korP, KORP_OTEMP_HI_SYM, ATTR_DIMMED), 0);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("did not reach the console"), std::string::npos);
+    const std::vector<CommandRecord> sent = Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, 6);
+}
+
 }  // namespace
 
 namespace {

@@ -269,4 +269,32 @@ TEST_F(HistoryFile, OlderDataSetsGoInFrontOnlyBeforeTheirOwnFirstDataSet) {
                             std::filesystem::directory_iterator()), 1) << "nothing left beside";
 }
 
+// A history file kept elsewhere through a symbolic link stays so after a prepend, and
+// temporary files of an interrupted prepend are cleared when the file is taken up.
+TEST_F(HistoryFile, PrependWritesThroughALinkAndLeftoversGoAtTheStart) {
+    const std::string real = dir_.file("real.dat");
+    HistoryFileHeader header;
+    ASSERT_EQ(InitFileHistoryHeader(&header, real.c_str()), HISTORY_FILE_CREATED);
+    std::filesystem::remove(path_);
+    std::filesystem::create_symlink(real, path_);
+    ASSERT_EQ(InitFileHistoryHeader(&rec_.file_header, path_.c_str()), HISTORY_FILE_OPENED);
+    HistoryRecord first = DataSet(10000, 30.0f);
+    ASSERT_EQ(AddHistoryDataSetToFile(&rec_, &first), 0);
+    HistoryRecord older = DataSet(9999, 25.0f);
+    ASSERT_EQ(PrependHistoryDataSetsToFile(&rec_, &older, 1, &first), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(path_));
+    EXPECT_EQ(ReadWholeFile(real).size(), 2u * 36u + 28u);
+
+    const std::string leftover = real + ".tmpAb12Cd";
+    const std::string unrelated = real + ".tmp-notes";
+    for (const std::string &name : {leftover, unrelated}) {
+        FILE *f = fopen(name.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        fclose(f);
+    }
+    ASSERT_EQ(InitFileHistoryHeader(&header, path_.c_str()), HISTORY_FILE_OPENED);
+    EXPECT_FALSE(std::filesystem::exists(leftover));
+    EXPECT_TRUE(std::filesystem::exists(unrelated));
+}
+
 }  // namespace

@@ -14,7 +14,9 @@
 #include "records/kor_data.h"
 #include "station/data/kor_memory_map.h"
 #include "station/data/kor_readers.h"
+#include "station/comm/link_watch.h"
 #include "station/data/kor_writers.h"
+#include "station/link/kor_rs232.h"
 #include "support/link_thread.h"
 #include "support/temp_folder.h"
 
@@ -173,6 +175,40 @@ TEST_P(SimLink, RetriesRideOutFaults) {
     SimCounters c;
     StationSimGetCounters(sim_, &c);
     EXPECT_GT(c.bad_echoes + c.bad_checksums, 0u);
+}
+
+// Silence counts from the first request the console left unanswered: one echo lost
+// after a long pause between polls is a second of silence, not the pause and a second,
+// and the identification exchange that follows ends it.
+TEST(SimLinkSilence, OneLostEchoAfterANineSecondPauseIsNoSilence) {
+    ResetLinkFlags();
+    TempFolder folder;
+    SimOptions o;
+    o.manual_clock = true;
+    std::string error;
+    StationSim *sim = StartStationSim(o, "COM6", &error);
+    ASSERT_NE(sim, nullptr) << error;
+    SelectKORMemoryMap(2);
+    double silent = -1.0, silent_after_id = -1.0;
+    bool must_recover = true;
+    EXPECT_EQ(RunWithStationLink(kPort, [&] {
+        WindGroup wind{};
+        ASSERT_EQ(KOR_ReadWind(&wind), 0);
+        PumpEvents(9.0);
+        StationSimDropNext(sim, 1);
+        EXPECT_NE(KOR_ReadWind(&wind), 0);
+        silent = SecondsConsoleSilent();
+        must_recover = LinkMustRecover();
+        uint8_t id = 0;
+        EXPECT_EQ(KOR_ReadID(&id), 0);
+        silent_after_id = SecondsConsoleSilent();
+    }), 0);
+    StopStationSim(sim);
+    ResetLinkFlags();
+    EXPECT_GT(silent, 0.5);
+    EXPECT_LT(silent, kLinkSilentSeconds / 2);
+    EXPECT_FALSE(must_recover);
+    EXPECT_EQ(silent_after_id, 0.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothVariants, SimLink, ::testing::Values(1, 2),

@@ -13,6 +13,8 @@
 #include "windows/KOR.h"
 #include "windows/alarm_controls.h"
 #include "windows/alarm_display.h"
+#include "windows/alarm_table.h"
+#include "windows/command_sender.h"
 #include "windows/display.h"
 #include "windows/kor_panels.h"
 
@@ -126,6 +128,22 @@ void TakeAlarmReply(const UIRecord *r) {
     }
 }
 
+// A change that never reached the console: its lamp stops waiting (the flags read next
+// show what the console holds) and the user is told to make it again.
+void TakeCommandFailed(const UIRecord *r) {
+    const int code = static_cast<int>(r->payload[0]);
+    for (int index = 0; index < kAlarmCount; ++index) {
+        const AlarmRow *row = AlarmRowOf(index);
+        if (row->write_code == code || row->second_code == code) ConfirmAlarmWritten(row->slot);
+    }
+    const CommandRecord flags = MakeCommandRecord(6);
+    (void)SendCommandRecord(&flags);
+    ReportCommandError(TXTP_COMMAND_FAILED);
+}
+
 }  // namespace
 
-void RegisterAlarmReplyListeners() { (void)ListenToUIRecords(37, 79, TakeAlarmReply); }
+void RegisterAlarmReplyListeners() {
+    (void)ListenToUIRecords(37, 79, TakeAlarmReply);
+    (void)ListenToUIRecords(UI_COMMAND_FAILED, UI_COMMAND_FAILED, TakeCommandFailed);
+}

@@ -20,11 +20,13 @@ int SendCommandRecord(const CommandRecord *record) {
     return CmtWriteTSQData(h_TSQ_to_CSM, record, 1, kQueueWriteTimeoutMs, nullptr) == 1 ? 0 : -1;
 }
 
-void ReportCommandNotSent() {
+void ReportCommandNotSent() { ReportCommandError(TXTP_COMMAND_NOT_SENT); }
+
+void ReportCommandError(int text) {
     char title[304];
     char message[304];
     GetPanelText(TXTP_ERROR_TITLE, title, sizeof title);
-    GetPanelText(TXTP_COMMAND_NOT_SENT, message, sizeof message);
+    GetPanelText(text, message, sizeof message);
     MessagePopup(title, message);
 }
 

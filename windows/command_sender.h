@@ -10,5 +10,8 @@
 int SendCommandRecord(const CommandRecord *record);
 // Tells the user that a command did not reach the communication thread.
 void ReportCommandNotSent();
+// Tells the user what went wrong with a command: the panel text given, under the error
+// title.
+void ReportCommandError(int text);
 // A record with every field 0 and the given code.
 CommandRecord MakeCommandRecord(int code);

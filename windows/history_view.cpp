@@ -12,6 +12,7 @@
 
 #include "windows/KOR.h"
 #include "windows/display.h"
+#include "windows/command_sender.h"
 #include "windows/kor_panels.h"
 #include "records/setup_record.h"
 #include "records/ui_data.h"
@@ -233,6 +234,17 @@ void EnableHistorySettings(const UIRecord *) {
     SetCtrlAttribute(historyP, HISTORYP_HIST_SETTINGS, ATTR_DIMMED, 0);
 }
 
+// The interval stayed as it was: the button is free again, and the user learns why.
+void TakeHistorySettingsRefused(const UIRecord *r) {
+    EnableHistorySettings(r);
+    static const int kTexts[] = {TXTP_INTERVAL_REFUSED_LINK,   TXTP_INTERVAL_REFUSED_DISC,
+                                 TXTP_INTERVAL_REFUSED_FILE,   TXTP_INTERVAL_REFUSED_HEADER,
+                                 TXTP_INTERVAL_REFUSED_BUSY,   TXTP_INTERVAL_REFUSED_OLDER};
+    const uint32_t reason = r->payload[0];
+    const bool known = reason >= 1 && reason <= sizeof kTexts / sizeof kTexts[0];
+    ReportCommandError(known ? kTexts[reason - 1] : TXTP_INTERVAL_REFUSED_HEADER);
+}
+
 }  // namespace
 
 void FormatHistoryRow(const HistoryRecord *d, char cells[HISTORY_COLUMNS][HISTORY_CELL_SIZE]) {
@@ -409,4 +421,6 @@ void RegisterHistoryViewListeners() {
     (void)ListenToUIRecords(4, 6, TakeHistoryFileRecord);
     (void)ListenToUIRecords(171, 171, TakeHistoryFileRecord);
     (void)ListenToUIRecords(33, 34, EnableHistorySettings);
+    (void)ListenToUIRecords(UI_HISTORY_SETTINGS_REFUSED, UI_HISTORY_SETTINGS_REFUSED,
+                            TakeHistorySettingsRefused);
 }

@@ -89,8 +89,13 @@ void RegisterOlderDataSetsCallbacks() {
     RegisterCallback("PutOffOlderDataSets", PutOffOlderDataSets);
 }
 
+// The console's older data sets are another file's: the offer is gone, the user told why.
+void TakeOlderDataSetsRejected(const UIRecord *) { ReportCommandError(TXTP_OLDER_REJECTED); }
+
 void RegisterOlderDataSetsListeners() {
     (void)ListenToUIRecords(170, 170, TakeOlderDataSetsOffer);
+    (void)ListenToUIRecords(UI_OLDER_DATA_SETS_REJECTED, UI_OLDER_DATA_SETS_REJECTED,
+                            TakeOlderDataSetsRejected);
     (void)ListenToUIRecords(171, 171, OlderDataSetsStoredRecord);
     (void)ListenToSurfaceRefresh(ShowOlderDataSetsBar);
 }

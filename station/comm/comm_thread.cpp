@@ -51,6 +51,7 @@ static void RunLink(int port) {
             SendUIRecord(UI_STATION_ID, &id, sizeof id);
             SelectKORMemoryMap(id);
             ResumeAfterIdentification(CommRecord());
+            ResumeCommands(id);
             RunMainLoop();
         }
         PrepareLinkRecovery();
@@ -80,6 +81,7 @@ int StateMaschineMain(void *data) {
     record->thread_status = THREAD_RUNNING;
 
     RunLink(record->port);
+    DropHeldCommand();
 
     flag_polling_blocked = 1;
     FlushMessageInQueue();

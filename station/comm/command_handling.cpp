@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "records/setup_record.h"
 #include "history/history_file.h"
 #include "history/station_history.h"
 #include "platform/panels.h"
@@ -36,13 +37,31 @@ constexpr uint16_t RESUME = 0xFFFF;
 // has recovered the link, and that must not wait for it.
 bool Quitting() { return flag_quit.load() != 0 || LinkMustRecover(); }
 
-// Until done: 0, or -1 when the program quits first.
+// Set when a step of the present command was given up (quit or a lost link): the
+// command did not reach the console as a whole, so its later steps are not tried and
+// its confirmation is not sent. The command is held and carried out again once the same
+// console answers (HandleOrHold).
+bool command_cut_off = false;
+
+// A change held over a lost link, and the console it was meant for.
+struct HeldCommand {
+    bool held = false;
+    uint8_t station_id = 0;
+    CommandRecord record{};
+};
+HeldCommand held_command;
+
+// Until done: 0, or -1 when the program quits or the link is lost first.
 template <typename Op>
 int UntilDone(Op op) {
+    if (command_cut_off) return -1;
     for (;;) {
         if (op() == 0) return 0;
         ConfirmStationID();
-        if (Quitting()) return -1;
+        if (Quitting()) {
+            command_cut_off = true;
+            return -1;
+        }
     }
 }
 
@@ -51,9 +70,13 @@ int UntilDone(Op op) {
 // the console has dropped any half-received address before the write goes on.
 template <typename First, typename Resume>
 int UntilDoneResuming(First first, Resume resume) {
+    if (command_cut_off) return -1;
     if (first() == 0) return 0;
     ConfirmStationID();
-    if (Quitting()) return -1;
+    if (Quitting()) {
+        command_cut_off = true;
+        return -1;
+    }
     return UntilDone(resume);
 }
 
@@ -68,7 +91,10 @@ int Limited(Op op) {
     }
 }
 
-void Reply(int kind) { SendUIRecord(kind, nullptr, 0); }
+// A confirmation: only for a command that reached the console whole.
+void Reply(int kind) {
+    if (!command_cut_off) SendUIRecord(kind, nullptr, 0);
+}
 
 int ClearBit(uint16_t nibble, uint8_t bit) {
     const uint32_t zero = 0;
@@ -403,18 +429,35 @@ void HandleOtherReset(int code, KORData *rec, const struct tm *now) {
     }
 }
 
+// The write empties the console's store of data sets, so what the file lacks is fetched
+// first: the newer data sets, the older ones a new file did not take, and once more the
+// newer ones, so that the header read that allows the write comes right before it.
+// 0 when written, else the HistorySettingsRefusal.
+int32_t WriteHistorySettingsWithoutLoss(const CommandRecord *cmd, KORData *rec) {
+    int32_t refused = DownloadWaitingHistory(rec);
+    if (refused != 0) return refused;
+    if (StoreOlderDataSets(rec) != 0) return Quitting() ? HISTORY_REFUSED_LINK : HISTORY_REFUSED_OLDER;
+    refused = DownloadWaitingHistory(rec);
+    if (refused != 0) return refused;
+    if (UntilDone([&] { return KOR_WriteHistorySettings(&cmd->param, &cmd->param2); }) != 0)
+        return HISTORY_REFUSED_LINK;
+    return 0;
+}
+
 void HandleHistorySettings(const CommandRecord *cmd, KORData *rec) {
     // A console without history memory refuses the write for good; retrying it would
     // hold the command queue, and with it all polling, until the program ends.
     if (!KORMapHasHistoryMemory()) return;
-    // The write empties the console's store of data sets, so what the file lacks is
-    // fetched first: the newer data sets, and the older ones a new file did not take.
-    // When that cannot be done the interval stays as it is and the user may try again.
-    if (DownloadWaitingHistory(rec) == 0 && StoreOlderDataSets(rec) == 0)
-        UntilDone([&] { return KOR_WriteHistorySettings(&cmd->param, &cmd->param2); });
-    Reply(UI_HISTORY_SETTINGS_WRITTEN);
-    // The header read that follows brings in the console's new interval.
+    // When not everything could be fetched the interval stays as it is; the user is
+    // told why and may try again.
+    const int32_t refused = WriteHistorySettingsWithoutLoss(cmd, rec);
+    // The header read that follows brings in the console's interval.
     rec->station_header.header_timer = 0;
+    if (refused != 0) {
+        SendUIRecord(UI_HISTORY_SETTINGS_REFUSED, &refused, sizeof refused);
+        return;
+    }
+    SendUIRecord(UI_HISTORY_SETTINGS_WRITTEN, nullptr, 0);
 }
 
 void HandleHistoryFileChange(const CommandRecord *cmd, KORData *rec) {
@@ -446,12 +489,58 @@ void HandleAlarmFlagsRead(KORData *rec) {
     if (UntilDone([&] { return KOR_ReadAlert(&rec->alarm_enable, 0x019); }) == 0)
         SendUIRecord(UI_ALARM_ENABLE, &rec->alarm_enable, sizeof rec->alarm_enable);
     else
-        Reply(96);
+        SendUIRecord(96, nullptr, 0);
+}
+
+// Commands that change the console; the others read, or change only the program.
+bool IsChange(int code) {
+    for (const ThresholdAlarm &a : kThresholdAlarms)
+        if (a.code == code) return true;
+    for (const MinMaxReset &m : kMinMaxResets)
+        if (m.code == code) return true;
+    if (code >= 24 && code <= 38 && code % 2 == 0) return true;
+    return (code >= 51 && code <= 53) || (code >= 71 && code <= 75);
+}
+
+void SendCommandFailed(int32_t code) { SendUIRecord(UI_COMMAND_FAILED, &code, sizeof code); }
+
+void StopPollingForCommand() {
+    flag_polling_blocked = 1;
+    flag_reception_pause = 0;
+    SendUIRecord(UI_COMMUNICATION_ACTIVE, nullptr, 0);
+    SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 0);
+}
+
+// A change cut off by a lost link is held for the same console's return; one cut off by
+// quitting is reported as failed at once, as it will never be carried out.
+void HandleOrHold(const CommandRecord *cmd) {
+    TSQ_to_CSM_Handler(cmd);
+    const bool cut_off = command_cut_off;
+    command_cut_off = false;
+    if (!cut_off || !IsChange(cmd->code)) return;
+    if (flag_quit.load() != 0) {
+        SendCommandFailed(cmd->code);
+        return;
+    }
+    held_command = HeldCommand{true, GetStationID(), *cmd};
 }
 
 }  // namespace
 
 int32_t StationWindUnit() { return station_wind_unit; }
+
+void ResumeCommands(uint8_t station_id) {
+    if (held_command.held && station_id != held_command.station_id) DropHeldCommand();
+    int items = 0;
+    CmtGetTSQAttribute(h_TSQ_to_CSM, ATTR_TSQ_ITEMS_IN_QUEUE, &items);
+    if (held_command.held || items > 0) flag_commands_waiting = 1;
+}
+
+void DropHeldCommand() {
+    if (!held_command.held) return;
+    held_command.held = false;
+    SendCommandFailed(held_command.record.code);
+}
 
 int WriteAlarmFlags(const int32_t *enable_changed, const int32_t *enabled, uint16_t enable_nibble,
                     uint8_t enable_bit, uint16_t second_nibble, uint8_t second_bit,
@@ -471,6 +560,7 @@ int WriteAlarmFlags(const int32_t *enable_changed, const int32_t *enabled, uint1
 int TSQ_to_CSM_Handler(const CommandRecord *cmd) {
     KORData *rec = CommRecord();
     limited_failures_left = 30;
+    command_cut_off = false;
     struct tm now = *CalculateKORTimeDate(rec);
     const int code = cmd->code;
     for (const ThresholdAlarm &a : kThresholdAlarms)
@@ -506,15 +596,19 @@ int TSQ_to_CSM_Handler(const CommandRecord *cmd) {
 void ReadFromTSQ_to_CSM() {
     int items = 0;
     CmtGetTSQAttribute(h_TSQ_to_CSM, ATTR_TSQ_ITEMS_IN_QUEUE, &items);
+    // A change held over a lost link comes first, before any that the user gave later.
+    if (held_command.held && flag_quit.load() == 0 && !LinkMustRecover()) {
+        StopPollingForCommand();
+        const CommandRecord cmd = held_command.record;
+        held_command.held = false;
+        HandleOrHold(&cmd);
+    }
     // Commands that arrive while the link is lost wait in the queue for its return.
-    while (items > 0 && flag_quit.load() == 0 && !LinkMustRecover()) {
-        flag_polling_blocked = 1;
-        flag_reception_pause = 0;
-        SendUIRecord(UI_COMMUNICATION_ACTIVE, nullptr, 0);
-        SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 0);
+    while (items > 0 && !held_command.held && flag_quit.load() == 0 && !LinkMustRecover()) {
+        StopPollingForCommand();
         CommandRecord cmd;
         if (CmtReadTSQData(h_TSQ_to_CSM, &cmd, 1, TSQ_INFINITE_TIMEOUT, 0) == 1)
-            TSQ_to_CSM_Handler(&cmd);
+            HandleOrHold(&cmd);
         items = 0;
         CmtGetTSQAttribute(h_TSQ_to_CSM, ATTR_TSQ_ITEMS_IN_QUEUE, &items);
     }

@@ -1,7 +1,8 @@
 // Loss and return of the console. Two cases are told apart, because they are recovered
 // differently:
-// - the port failed (the device vanished or hung up) or cannot be opened: it is closed
-//   and opened again every kLinkRetrySeconds; a reopened port needs the console to be
+// - the port failed (the device vanished or hung up), cannot be opened, or its COMn link
+//   now leads to another device: it is closed and opened again every kLinkRetrySeconds,
+//   each time where its link leads then; a reopened port needs the console to be
 //   identified anew, as it may be another one;
 // - the port works but the console has left its requests unanswered for
 //   kLinkSilentSeconds (its power is off, the cable is out of the console): reopening
@@ -13,6 +14,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "station/link/comm_timers.h"
@@ -39,6 +41,27 @@ char link_device[PATH_MAX] = "";  // where the port led when it was last opened
 
 bool LinkGone(int port) {
     return through_link && ComLinkState(port, nullptr, 0) == COM_LINK_NONE;
+}
+
+// The port's COMn link leads elsewhere than the device that is open: a device chosen in
+// Settings, or a link made for a port that had to fall back to /dev/ttyS<n-1>. The open
+// device is then the wrong one, however well it works.
+bool PortLeadsElsewhere() {
+    if (gm_comport <= 0 || link_device[0] == '\0' || LinkGone(link_port)) return false;
+    char device[PATH_MAX];
+    ComPortDevice(link_port, device, sizeof device);
+    return strcmp(device, link_device) != 0;
+}
+
+// The link is looked at once a second, not on every check of the flags.
+constexpr double kDeviceLookSeconds = 1.0;
+double next_device_look = 0.0;
+
+bool PortLeadsElsewhereNow() {
+    const double now = Timer();
+    if (now < next_device_look) return false;
+    next_device_look = now + kDeviceLookSeconds;
+    return PortLeadsElsewhere();
 }
 
 void Report(int32_t state, int32_t reason, uint32_t since) {
@@ -83,10 +106,11 @@ void ResetLinkWatch() {
     link_port = 0;
     through_link = false;
     link_device[0] = '\0';
+    next_device_look = 0.0;
 }
 
 bool LinkMustRecover() {
-    return KOR_PortLost() || SecondsConsoleSilent() >= kLinkSilentSeconds;
+    return KOR_PortLost() || SecondsConsoleSilent() >= kLinkSilentSeconds || PortLeadsElsewhereNow();
 }
 
 int OpenPortWhenPresent(int port) {
@@ -120,7 +144,7 @@ int IdentifyConsole(uint8_t *id) {
             have_first = false;  // two answers that disagree: both are read again
             continue;
         }
-        if (KOR_PortLost()) return -2;
+        if (KOR_PortLost() || PortLeadsElsewhere()) return -2;
         const double silent = SecondsConsoleSilent();
         if (silent < kLinkSilentSeconds) continue;
         Report(LINK_SILENT, LINK_REASON_NONE, UtcNow() - static_cast<uint32_t>(silent));
@@ -157,7 +181,8 @@ void PrepareLinkRecovery() {
     ResetStationLink();
     // A console that only went silent keeps its radio schedule, and so does the pause
     // plan: the identification asked while waiting must not land in a reception window.
-    if (!KOR_PortLost()) return;
+    // A port whose link now leads elsewhere is closed, so that the reopen follows it.
+    if (!KOR_PortLost() && !PortLeadsElsewhere()) return;
     SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 0);
     if (flag_reception_pause != 0) {
         flag_reception_pause = 0;

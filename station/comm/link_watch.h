@@ -10,16 +10,18 @@
 // How often a port that cannot be opened is tried again, and how often a console that
 // stopped answering is asked for its identification.
 constexpr double kLinkRetrySeconds = 5.0;
-// A console whose requests have gone unanswered for this long since its last answer
-// counts as not answering. Longer than a read's time-out with its retry (6 s), so that
-// one lost reply on a noisy line is not taken for a lost console.
+// A console whose requests have gone unanswered for this long, counted from the first
+// request it left unanswered, counts as not answering. Longer than a read's time-out
+// with its retry (6 s), so that one lost reply on a noisy line is not taken for a lost
+// console.
 constexpr double kLinkSilentSeconds = 10.0;
 
 // Thread start: nothing reported yet.
 void ResetLinkWatch();
-// True when the port failed (device gone, hang-up) or the console has left its requests
-// unanswered for kLinkSilentSeconds: polling and command handling stop at their next step and the
-// thread recovers the link.
+// True when the port failed (device gone, hang-up), the console has left its requests
+// unanswered for kLinkSilentSeconds, or the port's COMn link now leads to another device
+// than the open one (looked at once a second): polling and command handling stop at their
+// next step and the thread recovers the link, reopening the port where its link leads.
 bool LinkMustRecover();
 // Opens port n, trying again every kLinkRetrySeconds while it cannot be opened (each
 // new reason reported once). 0 when open, -1 when the thread must end.
@@ -33,5 +35,6 @@ int IdentifyConsole(uint8_t *id);
 // read again so that the download continues after the last data set the file holds.
 void ResumeAfterIdentification(KORData *rec);
 // After polling stopped for LinkMustRecover: stops the reception pauses and closes a
-// port that failed (a console silent on a working port keeps it).
+// port that failed or whose link leads elsewhere (a console silent on a working port
+// that is still the right one keeps it).
 void PrepareLinkRecovery();

@@ -27,14 +27,17 @@ int32_t OlderDataSetsOnConsole(const KORHistoryHeader *station, const HistoryFil
 // last read (a count of 0 too, so that an offer that no longer holds is withdrawn).
 void OfferOlderDataSets(const KORData *rec);
 
-// Reads the console's header afresh, fetches the older data sets oldest first together
-// with the console's copy of the file's first data set, and puts them in front of the
-// file (PrependHistoryDataSetsToFile), dropping any that the console overwrote while they
-// were read. When data sets were put in front, UI_OLDER_DATA_SETS_STORED carries the new
-// file header. 0 when nothing older of this file's remains on the console (stored, none,
-// or the console's copy of the file's first data set differs from it); -1 when they
-// remain: the console could not be read (30 failures), the thread quits, or the file
-// could not be written (the user is told).
+// Reads the console's header afresh, finds the console's copy of the file's first data
+// set by its contents, fetches the data sets older than it oldest first and puts them in
+// front of the file (PrependHistoryDataSetsToFile), stamped back from the file's first
+// time and dropping any that the console overwrote while they were read. When data sets
+// were put in front, UI_OLDER_DATA_SETS_STORED carries the new file header. When the
+// console holds data sets older than the file's first by their times but not that data
+// set itself, they are another file's: UI_OLDER_DATA_SETS_REJECTED, and they are not
+// offered again for this file. 0 when nothing older of this file's remains on the
+// console (stored, none, or rejected); -1 when they remain: the console could not be
+// read (30 failures), the thread quits or the link went, or the file could not be read
+// or written (the user is told).
 int StoreOlderDataSets(KORData *rec);
 // Command COMMAND_STORE_OLDER_DATA_SETS: StoreOlderDataSets, then what is left is
 // reported (OfferOlderDataSets), so that the request always has an answer.

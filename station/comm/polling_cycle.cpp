@@ -6,6 +6,7 @@
 #include "station/comm/polling_cycle.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -43,19 +44,25 @@ bool history_write_failure_shown = false;
 struct DiscWait {
     double until = 0.0;    // Timer() seconds; 0 while the disc accepts
     double seconds = 0.0;  // the present wait
+    bool for_file = false;  // the file could not be made (else it refused a data set)
 };
 DiscWait history_disc_wait;
 
-void HistoryDiscRefused() {
+void HistoryDiscRefused(bool for_file) {
     DiscWait *w = &history_disc_wait;
     w->seconds = w->seconds < 10.0 ? 10.0 : (w->seconds * 2 > 60.0 ? 60.0 : w->seconds * 2);
     w->until = Timer() + w->seconds;
+    w->for_file = for_file;
 }
 
 void HistoryDiscAccepted() { history_disc_wait = DiscWait{}; }
 
-bool HistoryDiscWaiting() {
-    return history_disc_wait.until != 0.0 && Timer() < history_disc_wait.until;
+// A wait for a file that could not be made ends as soon as a file is in use, however it
+// came (another file chosen, the file made meanwhile): the download must not idle on it.
+bool HistoryDiscWaiting(const KORData *rec) {
+    const DiscWait &w = history_disc_wait;
+    if (w.until == 0.0 || Timer() >= w.until) return false;
+    return !(w.for_file && rec->history_file_ok == 1);
 }
 
 // A lost link also stops the step: the thread recovers it and then plans the pass anew.
@@ -195,14 +202,14 @@ bool HistoryAvailable() { return GetStationID() != 1; }  // mask 7 consoles keep
 // takes it; a new file receives the newest data set first, as at the start.
 void RetryHistoryFile(KORData *rec) {
     if (history_disc_wait.until == 0.0) {
-        HistoryDiscRefused();  // the first refusal came before the cycle ran
+        HistoryDiscRefused(true);  // the first refusal came before the cycle ran
         ReportHistoryWriteFailure();
         return;
     }
-    if (HistoryDiscWaiting()) return;
+    if (HistoryDiscWaiting(rec)) return;
     const int r = InitFileHistoryHeader(&rec->file_header, rec->history_file_name);
     if (r < 0) {
-        HistoryDiscRefused();
+        HistoryDiscRefused(true);
         ReportHistoryWriteFailure();
         return;
     }
@@ -250,6 +257,29 @@ void HistoryHeaderStep(KORData *rec) {
     if (n == 0) OfferOlderDataSets(rec);
 }
 
+// A history file deleted while the program runs is made again, header first, and taken
+// as a new file: it receives the console's newest data set first, the older ones are
+// offered, and the user hears of it once per deletion. False when there is still a file
+// (it refused the data set for another reason) or none can be made.
+bool RemakeDeletedHistoryFile(KORData *rec) {
+    HistoryFileHeader header;
+    if (ReadFileHeader(&header, rec->history_file_name) != -2) return false;
+    if (InitFileHistoryHeader(&header, rec->history_file_name) != HISTORY_FILE_CREATED) return false;
+    rec->file_header = header;
+    rec->history_file_ok = 1;
+    flag_new_history_file = 1;
+    rec->station_header.to_read = 0;
+    rec->station_header.header_timer = 0;
+    HistoryDiscAccepted();
+    history_write_failure_shown = false;
+    SendHistoryFileRecord(rec->history_file_name, &rec->file_header, sizeof rec->file_header);
+    char message[sizeof rec->history_file_name + 96];
+    snprintf(message, sizeof message, "The history file %s was deleted; it has been made again.",
+             rec->history_file_name);
+    MessagePopup("History", message);
+    return true;
+}
+
 // Stores one fetched data set. The rain bookkeeping is applied to the file header only
 // together with a successful append, so that a failed append leaves nothing half-done
 // and the same data set is fetched again, with its own time, on the next attempt.
@@ -263,7 +293,8 @@ int StoreDataSet(KORData *rec, HistoryRecord *data_set) {
         return 0;
     }
     rec->file_header = before;
-    HistoryDiscRefused();
+    if (RemakeDeletedHistoryFile(rec)) return r;  // the download is planned anew for it
+    HistoryDiscRefused(false);
     ReportHistoryWriteFailure();
     return r;
 }
@@ -407,26 +438,70 @@ int PollStationData(KORData *rec) {
 }
 
 bool HistoryDataSetsDue(const KORData *rec) {
-    return rec->station_header.to_read != 0 && HistoryAvailable() && !HistoryDiscWaiting();
+    return rec->station_header.to_read != 0 && HistoryAvailable() && !HistoryDiscWaiting(rec);
 }
 
-int DownloadWaitingHistory(KORData *rec) {
-    if (!HistoryAvailable() || rec->history_file_ok != 1) return 0;
-    // A download under way keeps its plan; otherwise a fresh header makes one. Without
-    // a header nothing tells what the console holds, and nothing may be dropped.
-    for (int attempt = 0; rec->station_header.to_read == 0 && attempt < 5; ++attempt) {
+namespace {
+
+// A header read now, not the plan of a download under way: a data set the console
+// stored meanwhile shows only in a fresh header. 0, or why none could be had.
+int ReadFreshHeader(KORData *rec) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (flag_quit.load() != 0 || LinkMustRecover()) return HISTORY_REFUSED_LINK;
+        // The header's times are the console's: its clock must have been read (a change
+        // given right at the start comes before the first cycle has read it).
+        if (rec->clock_live_timer < 1) ClockStep(rec);
         HistoryHeaderStep(rec);
-        if (rec->history_header_valid == 1) break;
-        if (flag_quit.load() != 0) return -1;
+        if (rec->history_header_valid == 1) return 0;
     }
-    if (rec->station_header.to_read == 0 && rec->history_header_valid != 1) return -1;
+    return LinkMustRecover() ? HISTORY_REFUSED_LINK : HISTORY_REFUSED_HEADER;
+}
+
+// Fetches the data sets the last header read planned. 0, or why not all could be had.
+int FetchPlannedDataSets(KORData *rec) {
     while (rec->station_header.to_read > 0) {
-        if (flag_quit.load() != 0) return -1;
+        if (flag_quit.load() != 0 || LinkMustRecover()) return HISTORY_REFUSED_LINK;
         const int r = FetchNextDataSet(rec);
-        if (r == -2) return -1;
+        if (r == -2) return HISTORY_REFUSED_DISC;
         if (r == -1) ConfirmStationID();
     }
     return 0;
+}
+
+// The console's next store is this close or closer: a write now could land on either
+// side of it, so the store is waited out and fetched first.
+constexpr double kStoreMarginSeconds = 10.0;
+// Rounds of header read and fetch before the console is taken to store faster than
+// the line can follow (it cannot: a round takes seconds, the shortest interval a minute).
+constexpr int kFreshHeaderRounds = 4;
+
+double SecondsToNextStore(const KORData *rec) {
+    const struct tm *now = CalculateKORTimeDate(rec);
+    return 60.0 * rec->station_header.countdown + (60 - now->tm_sec);
+}
+
+void WaitOutNextStore(double seconds) {
+    const double until = Timer() + seconds + 2.0;
+    while (Timer() < until && flag_quit.load() == 0) ProcessSystemEvents();
+}
+
+}  // namespace
+
+int DownloadWaitingHistory(KORData *rec) {
+    if (!HistoryAvailable()) return 0;
+    if (rec->history_file_ok != 1) return HISTORY_REFUSED_FILE;
+    for (int round = 0; round < kFreshHeaderRounds; ++round) {
+        int r = ReadFreshHeader(rec);
+        if (r == 0 && rec->station_header.to_read == 0) {
+            const double to_store = SecondsToNextStore(rec);
+            if (to_store > kStoreMarginSeconds) return 0;
+            WaitOutNextStore(to_store);
+            continue;
+        }
+        if (r == 0) r = FetchPlannedDataSets(rec);
+        if (r != 0) return r;
+    }
+    return HISTORY_REFUSED_BUSY;
 }
 
 int ConfirmStationID() {

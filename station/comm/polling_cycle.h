@@ -13,10 +13,10 @@ int PollStationData(KORData *record);
 // not while the disc refuses it); the main loop runs the cycle for them.
 bool HistoryDataSetsDue(const KORData *record);
 // Fetches every data set the history file still lacks, however many and while commands
-// wait: a change that makes the console drop its data sets comes after it. Plans from a
-// fresh header read when no download is under way. 0 when nothing is left to fetch (or
-// the console keeps no history), -1 when the thread must quit, the header could not be
-// read in 5 attempts, or the file refused a data set (the user was told).
+// wait, so that a change that makes the console drop its data sets may come right after
+// it: 0 only when a header read at the end shows nothing new and the console's next
+// store is not due within seconds (or the console keeps no history). Otherwise the
+// HistorySettingsRefusal that says why not everything could be fetched.
 int DownloadWaitingHistory(KORData *record);
 // One identification exchange between attempts of a failed request. 0 when the console
 // answered with the expected identification (and the UI was told), -1 otherwise.

@@ -73,13 +73,16 @@ int UserWaitMessage(int expected) {
         MarkConsoleAnswered();
         return 0;
     }
-    // A wait cut short (quit, a reception pause) says nothing about the console.
-    if (result != 0) MarkConsoleUnanswered();
+    // A wait cut short (quit, a reception pause) says nothing about the console, and
+    // neither does an exchange the state machine ended because a reception pause began:
+    // it was not let finish, so the console did not leave it unanswered.
+    if (result != 0 && flag_reception_pause != 1) MarkConsoleUnanswered();
     return -1;
 }
 
 // One step of a request: post, then wait for the one result that means success.
 static int Exchange(int code, int expected) {
+    MarkRequestStarted();
     if (PutMessageIntoInQueue(code) != 0) return -1;
     return UserWaitMessage(expected);
 }

@@ -11,8 +11,9 @@
 
 int32_t gm_comport = -1;
 
-static double last_answer = 0.0;  // Timer() seconds
-static bool unanswered = false;    // the last step went unanswered
+static double silent_since = 0.0;     // Timer() seconds: the first request left unanswered
+static bool unanswered = false;       // the last step went unanswered
+static double request_started = 0.0;  // Timer() seconds: the present request's first send
 
 int InitCommunication(int port) {
     if (port == gm_comport) return 0;
@@ -69,11 +70,16 @@ bool KOR_PortLost() {
     return gm_comport > 0 && GetInQLen(gm_comport) == kComErrIO;
 }
 
-void MarkConsoleAnswered() {
-    last_answer = Timer();
-    unanswered = false;
+void MarkRequestStarted() { request_started = Timer(); }
+
+void MarkConsoleAnswered() { unanswered = false; }
+
+// Silence counts from the first request the console left unanswered: a line that was
+// merely not asked for a while before it (a pause between polls) is no silence.
+void MarkConsoleUnanswered() {
+    if (unanswered) return;
+    unanswered = true;
+    silent_since = request_started;
 }
 
-void MarkConsoleUnanswered() { unanswered = true; }
-
-double SecondsConsoleSilent() { return unanswered ? Timer() - last_answer : 0.0; }
+double SecondsConsoleSilent() { return unanswered ? Timer() - silent_since : 0.0; }

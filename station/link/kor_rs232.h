@@ -32,11 +32,12 @@ void KOR_ComCallback(int port, int event_mask, void *callback_data);
 // until it is closed and opened again.
 bool KOR_PortLost();
 // The console's answers, for telling a silent console from a quiet line: the request
-// functions mark every step the console answered as expected, and every step it did not
-// answer as expected (no reply in time, a wrong echo or checksum); opening the port
-// counts as an answer. SecondsConsoleSilent is 0 while the last step was answered, else
-// the seconds (on the monotonic Timer()) since the last answer: a line that is merely
-// not asked for a while is not silent.
+// functions mark when each step is first sent, every step the console answered as
+// expected, and every step it did not answer as expected (no reply in time, a wrong echo
+// or checksum); opening the port counts as an answer. SecondsConsoleSilent is 0 while the
+// last step was answered, else the seconds (on the monotonic Timer()) since the first
+// unanswered step was sent: a line that is merely not asked for a while is not silent.
+void MarkRequestStarted();
 void MarkConsoleAnswered();
 void MarkConsoleUnanswered();
 double SecondsConsoleSilent();
