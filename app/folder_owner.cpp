@@ -11,6 +11,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/instance.h"
@@ -33,6 +34,18 @@ std::string ReadSmallFile(const char *path) {
     fclose(f);
     text.assign(buffer, n);
     return text;
+}
+
+std::vector<std::string> Lines(const std::string &text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
 }
 
 // "systemctl --user stop UNIT"; 0 when it said it did.
@@ -63,13 +76,7 @@ int WaitForFreeFolder() {
 void UserServiceFromCgroup(const char *cgroup_text, char *unit, size_t size) {
     if (size > 0) unit[0] = '\0';
     if (cgroup_text == nullptr) return;
-    const std::string text = cgroup_text;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        const std::string line = text.substr(start, end - start);
-        start = end + 1;
+    for (const std::string &line : Lines(cgroup_text)) {
         // "0::/user.slice/user-1000.slice/user@1000.service/app.slice/clearhorizon.service"
         const size_t manager = line.find("/user@");
         const size_t last = line.rfind('/');
@@ -96,14 +103,8 @@ int WriteFolderOwner(int headless) {
 
 int ReadFolderOwner(FolderOwner *owner) {
     *owner = FolderOwner{};
-    const std::string text = ReadSmallFile(kOwnerFileName);
-    size_t start = 0;
     int fields = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        const std::string line = text.substr(start, end - start);
-        start = end + 1;
+    for (const std::string &line : Lines(ReadSmallFile(kOwnerFileName))) {
         const size_t eq = line.find('=');
         if (eq == std::string::npos) continue;
         const std::string key = line.substr(0, eq), value = line.substr(eq + 1);

@@ -7,6 +7,7 @@
 
 #include "app/command_line.h"
 #include "platform/engine.h"
+#include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -58,27 +59,6 @@ TEST(CommandLine, OptionsAndTheirEndings) {
     EXPECT_EQ(c.port_number, 7);
     EXPECT_EQ(c.qt_options, 1);
 }
-
-// Sets an environment variable for one scope and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char *name, const char *value) : name_(name) {
-        const char *old = getenv(name);
-        had_ = old != nullptr;
-        if (had_) old_ = old;
-        if (value != nullptr) setenv(name, value, 1);
-        else unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (had_) setenv(name_, old_.c_str(), 1);
-        else unsetenv(name_);
-    }
-
-private:
-    const char *name_;
-    bool had_;
-    std::string old_;
-};
 
 TEST(CommandLine, DefaultDataFolderFollowsXdgDataHome) {
     char dir[4096];

@@ -24,6 +24,7 @@
 #include "app/setup_sanity.h"
 #include "platform/files.h"
 #include "support/notify_socket.h"
+#include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
 extern char **environ;
@@ -318,31 +319,6 @@ TEST_F(ProgramRun, PortsAreListedAndChosenFromTheCommandLine) {
     WaitFor(sim);
 }
 
-// Sets or removes environment variables for one scope.
-class EnvFor {
-public:
-    void Set(const char *name, const char *value) {
-        const char *old = getenv(name);
-        saved_.push_back({name, old != nullptr, old != nullptr ? old : ""});
-        if (value != nullptr) setenv(name, value, 1);
-        else unsetenv(name);
-    }
-    ~EnvFor() {
-        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-            if (it->had) setenv(it->name, it->value.c_str(), 1);
-            else unsetenv(it->name);
-        }
-    }
-
-private:
-    struct Saved {
-        const char *name;
-        bool had;
-        std::string value;
-    };
-    std::vector<Saved> saved_;
-};
-
 // An X socket file nobody listens on any more (a crashed X server's), or "" when the
 // socket folder cannot be written here.
 std::string StaleXSocket(int *display) {
@@ -371,10 +347,8 @@ TEST_F(ProgramRun, UnreachableDisplaysFallBackToOffscreenAndKeepRunning) {
     else ADD_FAILURE() << "no stale X socket could be made in /tmp/.X11-unix";
     for (const std::string &display : displays) {
         TempFolder dir;
-        EnvFor env;
-        env.Set("QT_QPA_PLATFORM", nullptr);
-        env.Set("WAYLAND_DISPLAY", nullptr);
-        env.Set("DISPLAY", display.c_str());
+        const ScopedEnv platform("QT_QPA_PLATFORM", nullptr), wayland("WAYLAND_DISPLAY", nullptr),
+            x("DISPLAY", display.c_str());
         Program p = Start(ProgramPath());
         ASSERT_TRUE(WaitUntilRunning(dir, p)) << display;
         std::this_thread::sleep_for(200ms);  // still running after start-up, not aborted
@@ -392,8 +366,7 @@ TEST_F(ProgramRun, TellsTheServiceManagerItIsReadyAliveAndStopping) {
     TempFolder dir;
     FakeNotifySocket notify;
     ASSERT_TRUE(notify.bound());
-    EnvFor env;
-    env.Set("WATCHDOG_USEC", "300000");  // fed every 0.1 s while the thread runs
+    const ScopedEnv period("WATCHDOG_USEC", "300000");  // fed every 0.1 s while the thread runs
     Program p = Start(ProgramPath());
     ASSERT_TRUE(WaitUntilRunning(dir, p));
     EXPECT_TRUE(notify.WaitFor("READY=1", 60));

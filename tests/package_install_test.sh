@@ -91,6 +91,11 @@ in_place() {
 }
 run_line() { in_place "$1" "$2" ""; }
 run_program() { in_place "$1" "$2" "&"; }
+(mkdir -p "$data" && cd "$data" &&
+  exec "$root/usr/bin/stationsim" --link COM1 --pace none --radio-interval 0 --speed 60 \
+       --hist-interval 1 --prefill 5 >"$work/sim.log" 2>&1) &
+sim=$!
+wait_for 10 test -e "$data/COM1" || fail "the simulator made no link"
 run_program first "$service_line"
 wait_for 30 test -e "$data/clearhorizon.owner" || fail "the service line did not take $data"
 # The menu entry while the service runs: told why, exit status 3, nothing started.
