@@ -13,8 +13,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/setup_record.h"
-#include "app/setup_sanity.h"
+#include "records/setup_record.h"
+#include "records/setup_sanity.h"
 #include "platform/device_names.h"
 #include "platform/serial_devices.h"
 

@@ -20,8 +20,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/setup_record.h"
-#include "app/setup_sanity.h"
+#include "records/setup_record.h"
+#include "records/setup_sanity.h"
 #include "platform/files.h"
 #include "support/notify_socket.h"
 #include "support/scoped_env.h"
