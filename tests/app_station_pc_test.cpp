@@ -69,18 +69,23 @@ TEST(FolderOwner, SecondCopyIsOfferedToStopTheOwningService) {
     if (child == 0) {  // the service: holds the folder until told to end
         int another = 0;
         if (CheckForDuplicateAppInstance(0, &another) != 0 || another) _exit(9);
-        FILE *f = fopen(kOwnerFileName, "w");
+        FILE *f = fopen("owner.tmp", "w");
+        if (f == nullptr) _exit(9);
         fprintf(f, "pid=%ld\nmode=headless\nsince=1780000000\nunit=clearhorizon.service\n",
                 static_cast<long>(getpid()));
         fclose(f);
+        rename("owner.tmp", kOwnerFileName);  // whole, as the program writes it
         char byte;
         (void)!read(to_child[0], &byte, 1);
         _exit(0);
     }
+    // The owner file follows the lock; both must name the child.
+    FolderOwner owner{};
     const auto until = std::chrono::steady_clock::now() + 60s;
-    while (DuplicateAppInstanceHolder() != child && std::chrono::steady_clock::now() < until)
+    while ((DuplicateAppInstanceHolder() != child || ReadFolderOwner(&owner) != 0 ||
+            owner.pid != child) && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(10ms);
-    ASSERT_EQ(DuplicateAppInstanceHolder(), child);
+    ASSERT_EQ(owner.pid, child);
     SetPopupTestResponder(DeclineAndRemember);
     testing::internal::CaptureStderr();
     EXPECT_EQ(ReportFolderInUse(1), 0);  // declined: the folder stays the service's
