@@ -21,6 +21,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# Where it got to, for a run that ctest ends for taking too long.
+step() { echo "${SECONDS}s: $*"; }
 fail() { echo "FAIL: $*"; for f in "$work"/*.log; do echo "== $f"; tail -20 "$f"; done; exit 1; }
 
 # Waits up to $1 seconds for the command in the rest of the arguments to succeed.
@@ -32,6 +34,7 @@ wait_for() {
 
 (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1) ||
   fail "cpack did not build the package"
+step "package built"
 deb=$(ls "$work"/pkg/clearhorizon_*.deb 2>/dev/null | head -1)
 [ -n "$deb" ] || fail "no .deb"
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6serialport6' || fail "Depends does not name the Qt 6 runtime"
@@ -59,6 +62,7 @@ else
   echo "systemd-analyze not installed: the unit is not verified"
 fi
 grep -q '^RestartPreventExitStatus=3$' "$unit" || fail "the unit restarts a second copy"
+step "menu entry and unit checked"
 "$root/usr/bin/clearhorizon" --version | grep -q '^clearhorizon ' || fail "--version"
 "$root/usr/bin/clearhorizon" --no-such-option 2>/dev/null; [ $? -eq 2 ] || fail "unknown option must end with 2"
 
@@ -97,6 +101,7 @@ run_program() { in_place "$1" "$2" "&"; }
 sim=$!
 wait_for 10 test -e "$data/COM1" || fail "the simulator made no link"
 run_program first "$service_line"
+step "the unit's command line started"
 wait_for 30 test -e "$data/clearhorizon.owner" || fail "the service line did not take $data"
 # The menu entry while the service runs: told why, exit status 3, nothing started.
 run_line menu "$menu_line"; status=$?
@@ -106,7 +111,9 @@ has_live_values() {
   awk '/^\[outdoor_temperature\]/ { s = 1; next } /^\[/ { s = 0 }
        s && /^deg_C = -?[0-9]/ { found = 1 } END { exit !found }' "$data/currdat.lst" 2>/dev/null
 }
+step "a second copy refused"
 wait_for 60 has_live_values || fail "currdat.lst has no live outdoor temperature"
+step "live values"
 has_history() { [ "$(stat -c %s "$data/history.dat" 2>/dev/null || echo 0)" -ge 64 ]; }
 wait_for 90 has_history || fail "no data set stored in the data folder's history.dat"
 kill -TERM "$prog"; wait "$prog"; status=$?; prog=""
@@ -115,6 +122,7 @@ kill -TERM "$prog"; wait "$prog"; status=$?; prog=""
 # A history file in a folder that does not exist: said once, not once per attempt.
 printf '%s\0' "$work/data/no-such-folder/history.dat" |
   dd of="$data/Setup.cnf" bs=1 seek=276 conv=notrunc status=none
+step "quit in order"
 run_program second "$menu_line"
 wait_for 30 grep -q "history" "$work/second.log" || fail "no message about the history file"
 sleep 15
