@@ -5,6 +5,7 @@
 #include "app/startup.h"
 
 #include <atomic>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 
@@ -27,6 +28,9 @@
 #include "windows/tooltips.h"
 #include "records/ui_data.h"
 #include "windows/widgets.h"
+#include "app/folder_owner.h"
+#include "app/port_command.h"
+#include "app/service_watchdog.h"
 #include "exchange/current_data.h"
 #include "graphs/graphs_window.h"
 #include "windows/history_save.h"
@@ -130,8 +134,12 @@ int StartClearHorizon(int argc, char *argv[]) {
     ShowProgramIcon();
     RemovePopup(1);
     int duplicate = 0;
-    if (CheckForDuplicateAppInstance(kDoNotActivateOther, &duplicate) >= 0 && duplicate)
-        return kStartFailed;
+    if (CheckForDuplicateAppInstance(kDoNotActivateOther, &duplicate) >= 0 && duplicate &&
+        !ReportFolderInUse(ScreenShown()))
+        return kStartFolderInUse;
+    // Beside the lock, for the next copy to say who holds the folder; without it that
+    // copy still names the lock's process.
+    (void)WriteFolderOwner(ScreenShown() ? 0 : 1);
     SetSleepPolicy(VAL_SLEEP_NONE);
     LoadSetup(&setup);
     SanitiseSetup(&setup);
@@ -177,21 +185,51 @@ int StartClearHorizon(int argc, char *argv[]) {
     return 0;
 }
 
+namespace {
+
+// --port: the link is changed only by the copy that holds the folder, never under a
+// running one. 0 when start-up may go on, else the exit status.
+int ChoosePortFirst(const CommandLine &options) {
+    int another = 0;
+    if (CheckForDuplicateAppInstance(kDoNotActivateOther, &another) >= 0 && another) {
+        (void)ReportFolderInUse(0);
+        return kExitFolderInUse;
+    }
+    const int chosen = ChoosePortCommand(options.port, options.port_number);
+    if (chosen != 0) return chosen;
+    // --port alone only links; with --headless or a window option the program runs on.
+    return options.headless || options.qt_options ? 0 : -1;
+}
+
+}  // namespace
+
 int RunClearHorizon(int argc, char *argv[]) {
     CommandLine options;
     if (ParseCommandLine(argc, argv, &options) != 0) return options.exit_code;
-    // Before anything else: the settings, the lock and the port links live there.
-    if (options.data_dir != nullptr && EnterDataDir(options.data_dir) != 0) return 1;
+    // Before anything else: the settings, the lock and the port links live there. An
+    // installed program has one data folder, whoever starts it (menu, service, shell).
+    char default_dir[PATH_MAX];
+    const char *data_dir = options.data_dir;
+    if (data_dir == nullptr && ProgramIsInstalled() && DefaultDataDir(default_dir, sizeof default_dir) == 0)
+        data_dir = default_dir;
+    if (data_dir != nullptr && EnterDataDir(data_dir) != 0) return 1;
+    if (options.list_ports) return ListPortsCommand();
+    if (options.port != nullptr) {
+        const int chosen = ChoosePortFirst(options);
+        if (chosen != 0) return chosen < 0 ? 0 : chosen;
+    }
     SetHeadless(options.headless);
     InstallQuitSignals();
     const int started = StartClearHorizon(argc, argv);
     if (started != 0) return started;
+    StartServiceWatchdog();
     RunUserInterface();
     return 0;
 }
 
 int Quit(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
+    ServiceStopping();
     SuspendTimerCallbacks();
     // Sets flag_quit and waits for the thread, processing events (UI records among them).
     StateMaschineDestructor();

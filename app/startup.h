@@ -2,10 +2,12 @@
 // orderly quit that lets the communication thread finish first. main() only calls
 // RunClearHorizon; tests drive StartClearHorizon and Quit directly.
 #pragma once
+#include "app/command_line.h"
 
 // Start-up results besides 0 (the event loop may run).
-constexpr int kStartFailed = -1;           // engine, second copy, or panels
+constexpr int kStartFailed = -1;           // engine or panels
 constexpr int kStartNoCurrentData = -10;   // the current-data list cannot be made
+constexpr int kStartFolderInUse = kExitFolderInUse;  // another copy works in the data folder
 
 // Steps of start-up up to the event loop. 0 when the event loop may run.
 int StartClearHorizon(int argc, char *argv[]);

@@ -1,40 +1,61 @@
 // The application object lives from InitCVIRTE to the end of the process, as the
 // engine did; its argument count must outlive it, hence the static.
+//
+// Whether there is a screen is Qt's to find out: a socket file can be stale, a display
+// can refuse this user, and a WAYLAND_DISPLAY is no use without Qt's Wayland plugin.
+// Guessing wrong made Qt abort; a platform list that ends in offscreen cannot.
 #include "platform/engine.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 
 namespace {
 
 std::atomic<int> headless{0};
+// What Qt's platform plugins said while they were tried: the reason for the fallback.
+std::string platform_complaints;
+QtMessageHandler previous_handler = nullptr;
 
-bool IsSocket(const std::string &path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
+void CollectPlatformMessages(QtMsgType type, const QMessageLogContext &context, const QString &text) {
+    const char *category = context.category != nullptr ? context.category : "";
+    if (strncmp(category, "qt.qpa", 6) == 0) {
+        if (platform_complaints.empty()) platform_complaints = text.toStdString();
+        return;
+    }
+    if (previous_handler != nullptr) previous_handler(type, context, text);
 }
 
-// ":0", ":1.0", "unix:0" are sockets of this machine; "host:0" is another machine's.
-bool XDisplayReachable(const char *display) {
-    if (display == nullptr || display[0] == '\0') return false;
-    const char *colon = strrchr(display, ':');
-    if (colon == nullptr) return false;
-    const std::string host(display, static_cast<size_t>(colon - display));
-    if (!host.empty() && host != "unix") return true;
-    const int number = atoi(colon + 1);
-    return IsSocket("/tmp/.X11-unix/X" + std::to_string(number));
+bool Given(const char *value) { return value != nullptr && value[0] != '\0'; }
+
+bool ArgvHas(char *argv[], const char *option) {
+    for (int i = 1; argv[i] != nullptr; ++i)
+        if (strcmp(argv[i], option) == 0) return true;
+    return false;
 }
 
-bool WaylandReachable(const char *name) {
-    if (name == nullptr || name[0] == '\0') return false;
-    if (name[0] == '/') return IsSocket(name);
-    const char *runtime = getenv("XDG_RUNTIME_DIR");
-    return runtime != nullptr && IsSocket(std::string(runtime) + "/" + name);
+bool WaylandPluginInstalled() {
+    for (const QString &folder : QCoreApplication::libraryPaths())
+        if (!QDir(folder + QStringLiteral("/platforms"))
+                 .entryList({QStringLiteral("libqwayland*")}, QDir::Files)
+                 .isEmpty())
+            return true;
+    return false;
+}
+
+std::string FallbackReason(const char *display, const char *wayland_display, int wayland_plugin) {
+    std::string why = platform_complaints;
+    if (Given(wayland_display) && !wayland_plugin)
+        why += std::string(why.empty() ? "" : "; ") + "no Wayland platform plugin installed";
+    if (why.empty() && !Given(display) && !Given(wayland_display))
+        why = "neither DISPLAY nor WAYLAND_DISPLAY is set";
+    if (why.empty()) why = "no platform plugin could connect";
+    return why;
 }
 
 }  // namespace
@@ -43,26 +64,50 @@ void SetHeadless(int on) { headless.store(on ? 1 : 0); }
 
 int IsHeadless() { return headless.load(); }
 
-int DisplayReachable() {
-    const char *platform = getenv("QT_QPA_PLATFORM");
-    if (platform != nullptr && platform[0] != '\0') return 1;
-    return XDisplayReachable(getenv("DISPLAY")) || WaylandReachable(getenv("WAYLAND_DISPLAY"));
+int ScreenShown() {
+    if (IsHeadless() || QCoreApplication::instance() == nullptr) return 0;
+    const QString name = QGuiApplication::platformName();
+    return name != QLatin1String("offscreen") && name != QLatin1String("minimal") ? 1 : 0;
+}
+
+std::string PlatformsToTry(const char *display, const char *wayland_display, int wayland_plugin) {
+    std::string list;
+    if (Given(wayland_display) && wayland_plugin) list += "wayland;";
+    if (Given(display)) list += "xcb;";
+    return list + "offscreen";
 }
 
 int InitCVIRTE(void *, char *argv[], void *) {
     if (QCoreApplication::instance() != nullptr)
         return qobject_cast<QApplication *>(QCoreApplication::instance()) != nullptr ? 1 : 0;
-    // Qt ends the process when its display plugin cannot connect; a station PC without a
-    // screen runs on the offscreen platform instead, without windows.
-    if (!IsHeadless() && !DisplayReachable()) SetHeadless(1);
-    if (IsHeadless()) qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 0;
     static char fallback_name[] = "clearhorizon";
     static char *fallback[] = {fallback_name, nullptr};
     if (argv == nullptr || argv[0] == nullptr) argv = fallback;
     argc = 0;
     while (argv[argc] != nullptr) ++argc;
+    const bool user_chose = Given(getenv("QT_QPA_PLATFORM")) || ArgvHas(argv, "-platform");
+    // -display NAME is xcb's, and names the display to try instead of DISPLAY.
+    const char *display = ArgvHas(argv, "-display") ? "-display" : getenv("DISPLAY");
+    const char *wayland = getenv("WAYLAND_DISPLAY");
+    const int wayland_plugin = Given(wayland) && WaylandPluginInstalled() ? 1 : 0;
+    const bool judge = !IsHeadless() && !user_chose;
+    if (IsHeadless()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (judge) {
+        qputenv("QT_QPA_PLATFORM", PlatformsToTry(display, wayland, wayland_plugin).c_str());
+        previous_handler = qInstallMessageHandler(CollectPlatformMessages);
+    }
     static QApplication *app = new QApplication(argc, argv);
+    if (judge) {
+        qInstallMessageHandler(previous_handler);
+        // Programs this one starts choose for themselves.
+        qunsetenv("QT_QPA_PLATFORM");
+        if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+            SetHeadless(1);
+            fprintf(stderr, "clearhorizon: no screen to show windows on (%s); running headless\n",
+                    FallbackReason(display, wayland, wayland_plugin).c_str());
+        }
+    }
     return app != nullptr ? 1 : 0;
 }
 

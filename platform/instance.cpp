@@ -11,7 +11,14 @@
 namespace {
 std::unique_ptr<QLockFile> held_lock;
 pid_t holder = 0;  // the process that took held_lock
+
+QString LockFileName() {
+    const QString name = QCoreApplication::applicationName().isEmpty()
+                             ? QStringLiteral("clearhorizon")
+                             : QCoreApplication::applicationName();
+    return name + QStringLiteral(".lock");
 }
+}  // namespace
 
 int CheckForDuplicateAppInstance(int activate_other, int *there_is_another) {
     (void)activate_other;
@@ -23,10 +30,7 @@ int CheckForDuplicateAppInstance(int activate_other, int *there_is_another) {
     // A forked child inherits the object but not the lock; deleting the object would
     // remove the parent's lock file.
     if (held_lock != nullptr) (void)held_lock.release();
-    const QString name = QCoreApplication::applicationName().isEmpty()
-                             ? QStringLiteral("clearhorizon")
-                             : QCoreApplication::applicationName();
-    auto lock = std::make_unique<QLockFile>(name + QStringLiteral(".lock"));
+    auto lock = std::make_unique<QLockFile>(LockFileName());
     // No age limit: a copy that has run for hours still holds its lock.
     lock->setStaleLockTime(0);
     if (lock->tryLock(0)) {
@@ -40,4 +44,12 @@ int CheckForDuplicateAppInstance(int activate_other, int *there_is_another) {
         return 0;
     }
     return -2;
+}
+
+long DuplicateAppInstanceHolder() {
+    QLockFile lock(LockFileName());
+    qint64 pid = 0;
+    QString host, app;
+    if (!lock.getLockInfo(&pid, &host, &app)) return 0;
+    return static_cast<long>(pid);
 }

@@ -7,3 +7,6 @@
 // activate_other is accepted and ignored. 0 when the check could be made, negative when
 // not (the lock file cannot be created).
 int CheckForDuplicateAppInstance(int activate_other, int *there_is_another);
+// The process id that holds the lock of another copy, as the lock file records it; 0
+// when no lock is held or it names none.
+long DuplicateAppInstanceHolder();

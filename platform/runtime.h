@@ -32,6 +32,10 @@ int CmtGetThreadPoolFunctionReturnValue(CmtThreadFunctionID id);
 // function's own frames (an exception caught by the pool), so call it from the function
 // itself, not from inside a callback that Qt is delivering.
 [[noreturn]] void CmtExitThreadPoolThread(int value);
+// The heartbeat of a running pool function: how often its thread has processed its
+// events (every wait for a reply does). A count that stops moving means a stuck thread.
+// 0 with *rounds set, kRtErrHandle when the id is unknown or the function has ended.
+int ThreadFunctionEventRounds(CmtThreadFunctionID id, uint64_t *rounds);
 unsigned CmtGetMainThreadID();
 unsigned CmtGetCurrentThreadID();
 

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QThread>
 #include <QTimer>
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <mutex>
@@ -31,6 +32,8 @@ struct CallEvent : QEvent {
 // Receives posted calls, and the time-outs that bound a wait for events (they only wake).
 class ThreadContext : public QObject {
 public:
+    std::atomic<uint64_t> rounds{0};  // ProcessEventsFor calls: the thread's heartbeat
+
     bool event(QEvent *e) override {
         if (e->type() == kCallEvent) {
             static_cast<CallEvent *>(e)->fn();
@@ -104,6 +107,14 @@ bool ThreadAlive(unsigned thread_id) {
     return contexts.count(thread_id) != 0;
 }
 
+bool ThreadEventRounds(unsigned thread_id, uint64_t *rounds) {
+    std::lock_guard lock(registry_mutex);
+    const auto it = contexts.find(thread_id);
+    if (it == contexts.end()) return false;
+    *rounds = it->second->rounds.load(std::memory_order_relaxed);
+    return true;
+}
+
 bool PostToThread(unsigned thread_id, std::function<void()> fn) {
     // Posting under the lock keeps the context from being deleted meanwhile.
     std::lock_guard lock(registry_mutex);
@@ -120,6 +131,7 @@ void RunLaterOnThisThread(int ms, std::function<void()> fn) {
 
 void ProcessEventsFor(int bound_ms) {
     EnsureRegistered();
+    this_thread.context->rounds.fetch_add(1, std::memory_order_relaxed);
     if (EnsureDispatcher() == nullptr) return;
     if (bound_ms <= 0) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);

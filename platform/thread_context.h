@@ -3,6 +3,7 @@
 // "run this on thread n" and "is thread n still there"; this is the one place that knows
 // how a thread id maps onto Qt's event loops.
 #pragma once
+#include <cstdint>
 #include <functional>
 
 // Id of the calling thread; the first call from a thread registers it. Ids start at 1.
@@ -12,6 +13,9 @@ unsigned MainThreadID();
 bool OnMainThread();
 // True while the thread with that id is registered (it has not ended).
 bool ThreadAlive(unsigned thread_id);
+
+// How often that thread has processed its events so far. false when the id is unknown.
+bool ThreadEventRounds(unsigned thread_id, uint64_t *rounds);
 
 // Runs fn on that thread when it next processes its events. false when the id is unknown
 // (the thread never registered or has ended); fn is then dropped.

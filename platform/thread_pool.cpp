@@ -135,3 +135,18 @@ int CmtGetThreadPoolFunctionReturnValue(CmtThreadFunctionID id) {
 }
 
 void CmtExitThreadPoolThread(int value) { throw ThreadExit{value}; }
+
+int ThreadFunctionEventRounds(CmtThreadFunctionID id, uint64_t *rounds) {
+    if (rounds == nullptr) return kRtErrArgument;
+    const std::shared_ptr<PoolFunction> record = Find(id);
+    if (record == nullptr) return kRtErrHandle;
+    unsigned thread_id = 0;
+    {
+        std::lock_guard lock(pool_mutex);
+        if (record->done) return kRtErrHandle;
+        thread_id = record->thread_id;
+    }
+    *rounds = 0;  // not yet started on its thread
+    if (thread_id != 0 && !ThreadEventRounds(thread_id, rounds)) return kRtErrHandle;
+    return 0;
+}

@@ -7,6 +7,7 @@
 
 #include "app/command_line.h"
 #include "platform/engine.h"
+#include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -40,9 +41,38 @@ TEST(CommandLine, OptionsAndTheirEndings) {
     EXPECT_EQ(c.exit_code, 2);
     EXPECT_EQ(Parse({"--data-dir"}, &c), 1);
     EXPECT_EQ(c.exit_code, 2);
+    EXPECT_EQ(Parse({"--port", "/dev/ttyUSB0", "--port-number", "0"}, &c), 1);
+    EXPECT_EQ(c.exit_code, 2);
+    EXPECT_EQ(Parse({"--port-number", "2"}, &c), 1);
+    EXPECT_EQ(c.exit_code, 2);
+    EXPECT_EQ(Parse({"--port"}, &c), 1);
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("unknown option '--bogus'"), std::string::npos) << said;
     EXPECT_NE(said.find("--data-dir needs a folder"), std::string::npos) << said;
+    EXPECT_NE(said.find("--port-number takes 1 to 255, not '0'"), std::string::npos) << said;
+    EXPECT_NE(said.find("--port-number goes with --port"), std::string::npos) << said;
+    EXPECT_NE(said.find("--port needs a value"), std::string::npos) << said;
+
+    EXPECT_EQ(Parse({"--list-ports", "--port=usb-FTDI_x", "--port-number=7", "-display", ":1"}, &c), 0);
+    EXPECT_EQ(c.list_ports, 1);
+    EXPECT_STREQ(c.port, "usb-FTDI_x");
+    EXPECT_EQ(c.port_number, 7);
+    EXPECT_EQ(c.qt_options, 1);
+}
+
+TEST(CommandLine, DefaultDataFolderFollowsXdgDataHome) {
+    char dir[4096];
+    {
+        ScopedEnv xdg("XDG_DATA_HOME", "/srv/data");
+        ASSERT_EQ(DefaultDataDir(dir, sizeof dir), 0);
+        EXPECT_STREQ(dir, "/srv/data/clearhorizon");
+    }
+    ScopedEnv relative("XDG_DATA_HOME", "relative/data");  // not absolute: ignored
+    ScopedEnv home("HOME", "/home/station");
+    ASSERT_EQ(DefaultDataDir(dir, sizeof dir), 0);
+    EXPECT_STREQ(dir, "/home/station/.local/share/clearhorizon");
+    ScopedEnv no_home("HOME", nullptr);
+    EXPECT_EQ(DefaultDataDir(dir, sizeof dir), -1);
 }
 
 TEST(CommandLine, DataDirIsMadeAndEntered) {
@@ -61,28 +91,12 @@ TEST(CommandLine, DataDirIsMadeAndEntered) {
     EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot use the data folder"), std::string::npos);
 }
 
-TEST(CommandLine, DisplayIsJudgedBySocketsNotByNames) {
-    const char *names[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
-    std::string saved[3];
-    bool had[3];
-    for (int i = 0; i < 3; ++i) {
-        const char *v = getenv(names[i]);
-        had[i] = v != nullptr;
-        saved[i] = v ? v : "";
-        unsetenv(names[i]);
-    }
-    EXPECT_EQ(DisplayReachable(), 0);
-    setenv("DISPLAY", ":987", 1);  // no X server behind that number
-    EXPECT_EQ(DisplayReachable(), 0);
-    setenv("DISPLAY", "otherhost:0", 1);  // another machine's display is trusted
-    EXPECT_EQ(DisplayReachable(), 1);
-    unsetenv("DISPLAY");
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    EXPECT_EQ(DisplayReachable(), 1);
-    for (int i = 0; i < 3; ++i) {
-        if (had[i]) setenv(names[i], saved[i].c_str(), 1);
-        else unsetenv(names[i]);
-    }
+TEST(CommandLine, PlatformsAreTriedRealFirstOffscreenLast) {
+    EXPECT_EQ(PlatformsToTry(nullptr, nullptr, 0), "offscreen");
+    EXPECT_EQ(PlatformsToTry(":0", "", 1), "xcb;offscreen");
+    EXPECT_EQ(PlatformsToTry(":0", "wayland-0", 1), "wayland;xcb;offscreen");
+    // WAYLAND_DISPLAY alone is no screen without Qt's Wayland plugin.
+    EXPECT_EQ(PlatformsToTry(nullptr, "wayland-0", 0), "offscreen");
 }
 
 }  // namespace

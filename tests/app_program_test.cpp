@@ -12,6 +12,9 @@
 #include <random>
 #include <spawn.h>
 #include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -20,6 +23,8 @@
 #include "records/setup_record.h"
 #include "records/setup_sanity.h"
 #include "platform/files.h"
+#include "support/notify_socket.h"
+#include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
 extern char **environ;
@@ -128,8 +133,10 @@ TEST_F(ProgramRun, FirstStartWritesDefaultsRefusesASecondCopyAndQuitsOnSignals) 
     EXPECT_EQ(memcmp(bytes.data(), &defaults, sizeof defaults), 0);
 
     Program second = Start(ProgramPath(), "second.txt");
-    EXPECT_EQ(WaitFor(second), 255);  // -1, and nothing shown
-    EXPECT_EQ(ReadWholeFile(dir.file("second.txt")).find("Error"), std::string::npos);
+    EXPECT_EQ(WaitFor(second), 3);
+    const std::string said = ReadWholeFile(dir.file("second.txt"));
+    EXPECT_NE(said.find("is in use by process " + std::to_string(first.pid) + " (headless, since "),
+              std::string::npos) << said;
 
     if (first.pid > 0) kill(first.pid, SIGTERM);
     EXPECT_EQ(WaitFor(first), 0);
@@ -261,6 +268,113 @@ TEST_F(ProgramRun, AgainstTheSimulatorTheCurrentDataFileHoldsItsValues) {
     EXPECT_TRUE(shown == names[direction] || shown == names[(direction + 1) % 16] ||
                 shown == names[(direction + 15) % 16])
         << shown << " " << direction;
+}
+
+// Counts the occurrences of part in text.
+size_t Count(const std::string &text, const std::string &part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+TEST_F(ProgramRun, PortsAreListedAndChosenFromTheCommandLine) {
+    if (access(SimulatorPath().c_str(), X_OK) != 0) GTEST_SKIP() << "stationsim not built";
+    TempFolder dir;
+    Program sim = Start(SimulatorPath(), "sim.txt", {"--link", "COM1"}, true);
+    const auto until = std::chrono::steady_clock::now() + kPatience;
+    while (!std::filesystem::is_symlink(dir.file("COM1")) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(std::filesystem::is_symlink(dir.file("COM1")));
+    const std::string pty = std::filesystem::read_symlink(dir.file("COM1")).string();
+
+    Program list = Start(ProgramPath(), "list.txt", {"--list-ports"}, true);
+    EXPECT_EQ(WaitFor(list), 0);
+    const std::string listed = ReadWholeFile(dir.file("list.txt"));
+    EXPECT_NE(listed.find("COM1 -> " + pty + "\n"), std::string::npos) << listed;
+    EXPECT_NE(listed.find("Setup.cnf uses COM1."), std::string::npos) << listed;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("Setup.cnf")));  // listing writes nothing
+
+    Program choose = Start(ProgramPath(), "choose.txt", {"--port", pty, "--port-number", "2"}, true);
+    EXPECT_EQ(WaitFor(choose), 0);
+    EXPECT_NE(ReadWholeFile(dir.file("choose.txt")).find("COM2 -> " + pty), std::string::npos);
+    EXPECT_EQ(std::filesystem::read_symlink(dir.file("COM2")).string(), pty);
+    SetupRecord saved{};
+    const std::string bytes = ReadWholeFile(dir.file("Setup.cnf"));
+    ASSERT_EQ(bytes.size(), sizeof saved);
+    memcpy(&saved, bytes.data(), sizeof saved);
+    EXPECT_EQ(saved.com_port, 2);
+
+    // Neither a missing device nor a file that is no serial line changes a link.
+    const struct { const char *device, *says; } wrong[] = {
+        {"/dev/no-such-tty", "/dev/no-such-tty is not there"},
+        {"/dev/null", "/dev/null is not a serial device"},
+    };
+    for (const auto &w : wrong) {
+        Program refused = Start(ProgramPath(), "refused.txt", {"--port", w.device});
+        EXPECT_EQ(WaitFor(refused), 2) << w.device;
+        EXPECT_NE(ReadWholeFile(dir.file("refused.txt")).find(w.says), std::string::npos) << w.device;
+        EXPECT_EQ(std::filesystem::read_symlink(dir.file("COM2")).string(), pty);
+    }
+    if (sim.pid > 0) kill(sim.pid, SIGTERM);
+    WaitFor(sim);
+}
+
+// An X socket file nobody listens on any more (a crashed X server's), or "" when the
+// socket folder cannot be written here.
+std::string StaleXSocket(int *display) {
+    mkdir("/tmp/.X11-unix", 01777);
+    for (int n = 900; n < 1000; ++n) {
+        const std::string path = "/tmp/.X11-unix/X" + std::to_string(n);
+        if (access(path.c_str(), F_OK) == 0) continue;
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+        const bool bound = bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+        close(fd);  // never listened: a connection is refused
+        if (!bound) return "";
+        *display = n;
+        return path;
+    }
+    return "";
+}
+
+TEST_F(ProgramRun, UnreachableDisplaysFallBackToOffscreenAndKeepRunning) {
+    int stale_number = 0;
+    const std::string stale = StaleXSocket(&stale_number);
+    std::vector<std::string> displays = {":987"};
+    if (!stale.empty()) displays.push_back(":" + std::to_string(stale_number));
+    else ADD_FAILURE() << "no stale X socket could be made in /tmp/.X11-unix";
+    for (const std::string &display : displays) {
+        TempFolder dir;
+        const ScopedEnv platform("QT_QPA_PLATFORM", nullptr), wayland("WAYLAND_DISPLAY", nullptr),
+            x("DISPLAY", display.c_str());
+        Program p = Start(ProgramPath());
+        ASSERT_TRUE(WaitUntilRunning(dir, p)) << display;
+        std::this_thread::sleep_for(200ms);  // still running after start-up, not aborted
+        if (p.pid > 0) kill(p.pid, SIGTERM);
+        EXPECT_EQ(WaitFor(p), 0) << display;
+        const std::string said = ReadWholeFile(dir.file(p.err_file));
+        EXPECT_EQ(Count(said, "running headless"), 1u) << said;
+        EXPECT_NE(said.find("could not connect to display " + display), std::string::npos) << said;
+        EXPECT_EQ(said.find("qt.qpa"), std::string::npos) << said;  // Qt's own lines folded in
+    }
+    if (!stale.empty()) unlink(stale.c_str());
+}
+
+TEST_F(ProgramRun, TellsTheServiceManagerItIsReadyAliveAndStopping) {
+    TempFolder dir;
+    FakeNotifySocket notify;
+    ASSERT_TRUE(notify.bound());
+    const ScopedEnv period("WATCHDOG_USEC", "300000");  // fed every 0.1 s while the thread runs
+    Program p = Start(ProgramPath());
+    ASSERT_TRUE(WaitUntilRunning(dir, p));
+    EXPECT_TRUE(notify.WaitFor("READY=1", 60));
+    EXPECT_TRUE(notify.WaitFor("WATCHDOG=1", 60));
+    EXPECT_TRUE(notify.WaitFor("WATCHDOG=1", 60));
+    if (p.pid > 0) kill(p.pid, SIGTERM);
+    EXPECT_TRUE(notify.WaitFor("STOPPING=1", 60));
+    EXPECT_EQ(WaitFor(p), 0) << ReadWholeFile(dir.file(p.err_file));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "windows/kor_panels.h"
 #include "windows/setup_messages.h"
 #include "windows/text_fields.h"
+#include "platform/device_names.h"
 #include "platform/panels.h"
 #include "platform/serial.h"
 #include "platform/serial_devices.h"
@@ -71,8 +72,7 @@ void FillDeviceList() {
     SerialDeviceInfo devices[kMaxDevices];
     const int n = ListSerialDevices(devices, kMaxDevices);
     for (int i = 0; i < n; ++i) {
-        // The stable name is linked when there is one: it survives another USB socket.
-        device_targets.push_back(devices[i].by_id[0] != '\0' ? devices[i].by_id : devices[i].device);
+        device_targets.push_back(ComLinkTarget(devices[i]));
         InsertListItem(globalP, GLOBALP_DEVICE, -1, DeviceEntry(devices[i]).c_str(), i + 1);
     }
     SetCtrlIndex(globalP, GLOBALP_DEVICE, 0);

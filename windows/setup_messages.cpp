@@ -7,6 +7,7 @@
 #include "windows/link_display.h"
 #include "records/setup_record.h"
 #include "windows/text_fields.h"
+#include "platform/device_access.h"
 #include "platform/popups.h"
 #include "records/queue_records.h"
 
@@ -18,6 +19,20 @@ int RemedyText(int32_t reason) {
     if (reason == LINK_REASON_MISSING) return TXTP_COMPORT_REMEDY_MISSING;
     if (reason == LINK_REASON_ACCESS) return TXTP_COMPORT_REMEDY_ACCESS;
     return TXTP_COMPORT_REMEDY_OTHER;
+}
+
+// For a refused device, the remedy that fits its owner, group and mode and this user.
+std::string AccessRemedy(const char *device) {
+    char group[64];
+    const int remedy = ExamineDeviceAccess(device, group, sizeof group);
+    int text = TXTP_COMPORT_REMEDY_ACCESS;
+    if (remedy == ACCESS_REMEDY_JOIN_GROUP) text = TXTP_COMPORT_REMEDY_JOIN;
+    if (remedy == ACCESS_REMEDY_NEW_LOGIN) text = TXTP_COMPORT_REMEDY_RELOGIN;
+    if (remedy == ACCESS_REMEDY_UDEV_RULE) text = TXTP_COMPORT_REMEDY_UDEV;
+    char pattern[kTextSize];
+    GetPanelText(text, pattern, sizeof pattern);
+    const TextField fields[] = {{"group", group}, {"device", device}};
+    return FillTextFields(pattern, fields, 2);
 }
 }  // namespace
 
@@ -39,7 +54,8 @@ std::string ComportMessageText(int port, const char *device, int32_t reason) {
     GetPanelText(RemedyText(reason), remedy, sizeof remedy);
     snprintf(port_name, sizeof port_name, "COM%d", port);
     const TextField fields[] = {{"port", port_name}, {"device", device}, {"reason", why}};
-    return FillTextFields(pattern, fields, 3) + "\n\n" + remedy;
+    const std::string fitting = reason == LINK_REASON_ACCESS ? AccessRemedy(device) : remedy;
+    return FillTextFields(pattern, fields, 3) + "\n\n" + fitting;
 }
 
 void MsgErrorComport(int port, const char *device, int32_t reason) {
