@@ -35,12 +35,12 @@ root="$work/root"
 dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x"
 for f in usr/bin/clearhorizon usr/bin/stationsim usr/share/clearhorizon/KOR.uir \
          usr/share/clearhorizon/english.lwl usr/share/clearhorizon/deutsch.lwl \
-         usr/share/applications/clearhorizon.desktop \
+         usr/share/applications/org.clearhorizon.clearhorizon.desktop \
          usr/share/icons/hicolor/scalable/apps/clearhorizon.svg \
          usr/lib/systemd/user/clearhorizon.service; do
   [ -e "$root/$f" ] || fail "missing $f"
 done
-desktop-file-validate "$root/usr/share/applications/clearhorizon.desktop" >"$work/desktop.log" 2>&1 ||
+desktop-file-validate "$root/usr/share/applications/org.clearhorizon.clearhorizon.desktop" >"$work/desktop.log" 2>&1 ||
   fail "desktop-file-validate: $(cat "$work/desktop.log")"
 "$root/usr/bin/clearhorizon" --version | grep -q '^clearhorizon ' || fail "--version"
 "$root/usr/bin/clearhorizon" --no-such-option 2>/dev/null; [ $? -eq 2 ] || fail "unknown option must end with 2"
