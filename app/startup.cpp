@@ -8,26 +8,29 @@
 #include <csignal>
 #include <cstdio>
 
-#include "app/KOR.h"
-#include "app/alarm_display.h"
-#include "app/comm_restart.h"
+#include "windows/KOR.h"
+#include "windows/alarm_display.h"
+#include "windows/alarm_replies.h"
+#include "windows/link_display.h"
+#include "records/ui_listeners.h"
+#include "windows/comm_restart.h"
 #include "app/command_line.h"
-#include "app/desktop_notice.h"
-#include "app/dialog_callbacks.h"
-#include "app/dispatcher.h"
-#include "app/display.h"
-#include "app/kor_panels.h"
-#include "app/language.h"
-#include "app/older_data_sets.h"
-#include "app/setup_record.h"
-#include "app/setup_sanity.h"
-#include "app/tooltips.h"
-#include "app/ui_data.h"
-#include "app/widgets.h"
+#include "windows/desktop_notice.h"
+#include "windows/dialog_callbacks.h"
+#include "windows/dispatcher.h"
+#include "windows/display.h"
+#include "windows/kor_panels.h"
+#include "windows/language.h"
+#include "windows/older_data_sets.h"
+#include "records/setup_record.h"
+#include "records/setup_sanity.h"
+#include "windows/tooltips.h"
+#include "records/ui_data.h"
+#include "windows/widgets.h"
 #include "exchange/current_data.h"
 #include "graphs/graphs_window.h"
-#include "history/history_save.h"
-#include "history/history_view.h"
+#include "windows/history_save.h"
+#include "windows/history_view.h"
 #include "platform/engine.h"
 #include "platform/files.h"
 #include "platform/ini_text.h"
@@ -74,16 +77,42 @@ int CurrentDataRefreshTimer(int panel, int control, int event, void *, int, int)
     return 0;
 }
 
+// A quit asked for by a signal is carried out on the main thread, at the blink timer's
+// next tick, instead of that tick's blink.
+static int BlinkTimerOrQuit(int panel, int control, int event, void *data, int data1, int data2) {
+    if (event == EVENT_TIMER_TICK && QuitRequested()) {
+        Quit(korP, KORP_QUIT, EVENT_COMMIT, nullptr, 0, 0);
+        return 0;
+    }
+    return BlinkTimer(panel, control, event, data, data1, data2);
+}
+
 int MainPanelCallback(int panel, int, int event, void *, int, int) {
     if (event == EVENT_CLOSE) Quit(panel, KORP_QUIT, EVENT_COMMIT, nullptr, 0, 0);
     return 0;
 }
 
+// Every view that shows UI records, in the order they hear of one: the history view
+// first, since it takes the history file's header into UI_data for the views after it.
+// Each registration fits: the table holds several times the views there are.
+static void RegisterViewListeners() {
+    ForgetUIRecordListeners();
+    RegisterHistoryViewListeners();
+    RegisterDisplayListeners();
+    RegisterAlarmDisplayListeners();
+    RegisterAlarmReplyListeners();
+    RegisterDesktopNoticeListeners();
+    RegisterOlderDataSetsListeners();
+    RegisterGraphsListeners();
+    RegisterLinkDisplayListeners();
+}
+
 void RegisterAppCallbacks() {
+    RegisterViewListeners();
     RegisterCallback("MainPanelCallback", MainPanelCallback);
     RegisterCallback("Quit", Quit);
     RegisterCallback("CurrentDataRefreshTimer", CurrentDataRefreshTimer);
-    RegisterCallback("BlinkTimer", BlinkTimer);
+    RegisterCallback("BlinkTimer", BlinkTimerOrQuit);
     RegisterCallback("AbortPopup", AbortPopup);
     RegisterCallback("ShowHistoryPanel", ShowHistoryPanel);
     RegisterCallback("HideHistoryPanel", HideHistoryPanel);

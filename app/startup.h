@@ -29,5 +29,6 @@ int MainPanelCallback(int panel, int control, int event, void *callback_data, in
 // main thread by the next blink-timer tick. QuitRequested is 1 once a signal came.
 void InstallQuitSignals();
 int QuitRequested();
-// Makes every callback of the panels known under its resource-file name.
+// Makes every callback of the panels known under its resource-file name, and registers
+// the views as listeners of the UI records they show.
 void RegisterAppCallbacks();

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "app/display.h"
-#include "app/kor_panels.h"
-#include "app/setup_record.h"
+#include "windows/display.h"
+#include "windows/kor_panels.h"
+#include "records/setup_record.h"
 #include "app/startup.h"
-#include "app/ui_data.h"
-#include "app/widgets.h"
+#include "records/ui_data.h"
+#include "windows/widgets.h"
 #include "graphs/graphs_window.h"
 #include "graphs/history_statistics.h"
 #include "history_bench_file.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "app/setup_record.h"
-#include "app/ui_data.h"
+#include "records/setup_record.h"
+#include "records/ui_data.h"
 #include "history/history_export.h"
 #include "history_bench_file.h"
 

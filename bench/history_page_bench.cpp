@@ -7,7 +7,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "history_bench_file.h"
 
 namespace {

@@ -8,14 +8,14 @@
 #include <random>
 #include <string>
 
-#include "app/KOR.h"
-#include "app/display.h"
-#include "app/kor_panels.h"
-#include "app/setup_record.h"
+#include "windows/KOR.h"
+#include "windows/display.h"
+#include "windows/kor_panels.h"
+#include "records/setup_record.h"
 #include "app/startup.h"
-#include "app/ui_data.h"
-#include "app/widgets.h"
-#include "history/history_view.h"
+#include "records/ui_data.h"
+#include "windows/widgets.h"
+#include "windows/history_view.h"
 #include "history_bench_file.h"
 #include "platform/engine.h"
 #include "platform/panels.h"

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "support/link_thread.h"
 #include "support/scripted_peer.h"
 #include "support/temp_folder.h"

@@ -15,15 +15,15 @@
 #include <string>
 #include <vector>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "history/history_file.h"
 #include "platform/runtime.h"
 #include "sim/stationsim.h"
-#include "station/comm/comm_flags.h"
+#include "station/link/comm_flags.h"
 #include "station/comm/comm_preparation.h"
 #include "station/comm/polling_cycle.h"
 #include "station/comm/tsq_records.h"
-#include "station/data/kor_data.h"
+#include "records/kor_data.h"
 #include "station/data/kor_memory_map.h"
 #include "support/history_ledger.h"
 #include "support/link_thread.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "app/ui_data.h"
+#include "records/ui_data.h"
 #include "values/conversions.h"
 #include "values/localisation.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "fuzz/fuzz_targets.h"
 #include "fuzz/fuzz_scratch.h"
 #include "history/station_history.h"

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "fuzz/fuzz_scratch.h"
 #include "fuzz/fuzz_targets.h"
 #include "history/history_export.h"
-#include "history/history_records.h"
+#include "records/history_records.h"
 
 int FuzzHistoryExport(const uint8_t *data, size_t size) {
     if (size < 2) return 0;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "fuzz/fuzz_scratch.h"
 #include "fuzz/fuzz_targets.h"
 #include "history/history_file.h"

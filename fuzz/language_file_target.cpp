@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/language_file.h"
+#include "windows/language_file.h"
 #include "exchange/code_decode.h"
 #include "fuzz/fuzz_scratch.h"
 #include "fuzz/fuzz_targets.h"

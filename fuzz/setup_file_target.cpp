@@ -5,8 +5,8 @@
 #include <cstring>
 #include <unistd.h>
 
-#include "app/setup_record.h"
-#include "app/setup_sanity.h"
+#include "records/setup_record.h"
+#include "records/setup_sanity.h"
 #include "fuzz/fuzz_scratch.h"
 #include "fuzz/fuzz_targets.h"
 #include "history/history_export.h"

@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <cstdint>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "graphs/history_series.h"
 
 class QComboBox;

@@ -17,19 +17,20 @@
 #include <ctime>
 #include <qcustomplot.h>
 
-#include "app/KOR.h"
-#include "app/display.h"
-#include "app/kor_panels.h"
-#include "app/ui_data.h"
+#include "windows/KOR.h"
+#include "windows/display.h"
+#include "windows/kor_panels.h"
+#include "records/ui_data.h"
 #include "graphs/graph_columns.h"
 #include "graphs/graphs_state.h"
-#include "history/history_save.h"
+#include "windows/history_save.h"
 #include "platform/panels.h"
 #include "platform/popups.h"
 #include "values/conversions.h"
 #include "values/localisation.h"
 #include "values/time_scales.h"
 #include "values/time_texts.h"
+#include "records/ui_listeners.h"
 
 namespace {
 
@@ -528,6 +529,8 @@ void BuildWindow(GraphsState *g) {
     });
 }
 
+void FollowHistoryFileRecord(const UIRecord *) { FollowHistoryFile(); }
+
 }  // namespace
 
 GraphsState *OpenGraphs() { return graphs; }
@@ -613,4 +616,10 @@ int AskSavePath(int title_text, const char *filter, char *path) {
         LocalisedConfirmPopup(txtP, title_text, TXTP_EXPORT_OVERWRITE) != 1)
         return 0;
     return 1;
+}
+
+void RegisterGraphsListeners() {
+    (void)ListenToUIRecords(4, 6, FollowHistoryFileRecord);
+    (void)ListenToUIRecords(171, 171, FollowHistoryFileRecord);
+    (void)ListenToSurfaceRefresh(RefreshGraphsWindow);
 }

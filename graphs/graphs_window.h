@@ -26,3 +26,7 @@ void FollowHistoryFile();
 // After the settings or the language may have changed: units, pressure kind, decimal
 // separator, clock style and texts are taken anew when they differ from what is shown.
 void RefreshGraphsWindow();
+
+// Listens to the history file's records (4, 5, 6, 171), after the history view has taken
+// them, and to the surface redraw.
+void RegisterGraphsListeners();

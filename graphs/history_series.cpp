@@ -9,9 +9,9 @@
 #include <cstring>
 #include <limits>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "history/history_file.h"
-#include "station/data/kor_data.h"
+#include "records/kor_data.h"
 #include "values/derived.h"
 #include "values/localisation.h"
 

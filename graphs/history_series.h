@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "history/history_records.h"
+#include "records/history_records.h"
 
 enum GraphSeries {
     SERIES_INDOOR_TEMPERATURE,

@@ -9,7 +9,7 @@
 #include <ctime>
 #include <limits>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "values/localisation.h"
 #include "values/time_texts.h"
 

@@ -12,11 +12,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/KOR.h"
-#include "app/kor_panels.h"
+#include "windows/KOR.h"
+#include "windows/kor_panels.h"
 #include "graphs/graphs_state.h"
 #include "graphs/history_statistics.h"
-#include "history/history_save.h"
+#include "windows/history_save.h"
 #include "platform/popups.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <ctime>
 #include <sys/types.h>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "history/history_file.h"
 #include "values/derived.h"
 #include "values/localisation.h"

@@ -18,7 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "values/conversions.h"
 
 namespace {
@@ -367,16 +367,6 @@ int PrependHistoryDataSetsToFile(KORData *rec, const HistoryRecord *older, int c
     rec->file_header = header;
     rec->history_file_ok = 1;
     return 0;
-}
-
-void SetFileHistoryHeaderToDefault(HistoryFileHeader *header) {
-    if (header == nullptr) return;
-    header->rain_offset = HISTORY_RAIN_OFFSET_UNKNOWN;
-    header->last_raw_rain = 0.0f;
-    header->reserved = 0;
-    header->count = 0;
-    header->first_time = 0;
-    header->last_time = 0;
 }
 
 float ApplyRainOffset(HistoryFileHeader *header, float raw_rain, float rain_total) {

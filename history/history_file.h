@@ -5,8 +5,8 @@
 #pragma once
 #include <cstdint>
 
-#include "history/history_records.h"
-#include "station/data/kor_data.h"
+#include "records/history_records.h"
+#include "records/kor_data.h"
 
 constexpr long HISTORY_RECORD_SIZE = static_cast<long>(sizeof(HistoryRecord));
 constexpr long HISTORY_HEADER_SIZE = static_cast<long>(sizeof(HistoryFileHeader));
@@ -42,9 +42,6 @@ int ReadFileHeader(HistoryFileHeader *out, const char *path);
 // An existing file that cannot be opened is never overwritten: -1.
 int InitFileHistoryHeader(HistoryFileHeader *out, const char *path);
 
-// Defaults of a new header: rain offset "not determined" (0.418), last raw rain 0, count
-// and times 0. The magic is left for the creator to set.
-void SetFileHistoryHeaderToDefault(HistoryFileHeader *header);
 
 // Rain continuity for the next data set with the console's raw rain value: determines
 // the offset the first time (console rain total minus raw, cut to 2 decimals), adds a

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <ctime>
 
-#include "history/history_records.h"
-#include "station/data/kor_data.h"
+#include "records/history_records.h"
+#include "records/kor_data.h"
 
 constexpr int KOR_HISTORY_HEADER_BYTES = 10;   // 20 nibbles from HIST_INTERVAL
 constexpr int KOR_HISTORY_DATA_SET_NIBBLES = 19;
@@ -47,6 +47,3 @@ int HistoryDataSetsAgree(const uint8_t *first, const uint8_t *second);
 int DecodeKORHistoryHeader(const uint8_t *bytes, size_t size, time_t now,
                            KORHistoryHeader *header);
 
-// Defaults of the header as the communication thread keeps it; last_data_set_time is left
-// as it is.
-void SetKORHistoryHeaderToDefault(KORHistoryHeader *header);

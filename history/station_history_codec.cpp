@@ -94,14 +94,3 @@ int DecodeKORHistoryHeader(const uint8_t *bytes, size_t size, time_t now,
             header->last_data_set_time + 60u * static_cast<uint32_t>(header->interval_code + 1);
     return 0;
 }
-
-void SetKORHistoryHeaderToDefault(KORHistoryHeader *header) {
-    header->header_timer = 0;
-    header->next_data_set_time = 0;
-    header->interval_code = -1;
-    header->countdown = 2;
-    header->index = 0;
-    header->data_number = 0;
-    header->read_index = 0;
-    header->to_read = 0;
-}

@@ -228,7 +228,7 @@ int SetRange(QWidget *w, int attribute, double value) {
         min ? sl->setMinimum(rounded) : sl->setMaximum(rounded);
     } else if (auto *pb = qobject_cast<QProgressBar *>(w)) {
         min ? pb->setMinimum(rounded) : pb->setMaximum(rounded);
-    } else if (HasProperty(w, min ? "minimum" : "maximum")) {  // app/ gauges
+    } else if (HasProperty(w, min ? "minimum" : "maximum")) {  // windows/ gauges
         w->setProperty(min ? "minimum" : "maximum", value);
     } else {
         return kUIErrAttribute;

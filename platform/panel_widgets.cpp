@@ -1,6 +1,6 @@
 // Building a panel's widgets with Qt's form loader and turning what the user does to
 // them into the engine's control events. Timers in the file get an invisible stand-in
-// widget (their real timer is made by the timer module); classes registered by app/ are
+// widget (their real timer is made by the timer module); classes registered by windows/ are
 // made by their factories. Values written by the program are written with the control's
 // signals blocked, so only the user's actions reach the callbacks.
 #include "platform/panel_store.h"

@@ -33,7 +33,7 @@
 //   its window; the window then stays open and the callback decides. Without one, closing
 //   hides the panel.
 // - A control is any widget inside a panel with the dynamic property `ctrlId` (int, the
-//   constant from app/KOR.h, unique within its panel) and optionally `callback` (string:
+//   constant from windows/KOR.h, unique within its panel) and optionally `callback` (string:
 //   a name given to RegisterCallback; looked up when the event happens).
 // - Timers are widgets of the custom class `CVITimer` with `ctrlId`, `callback`,
 //   `interval` (double, seconds; 1.0 when absent) and `enabled` (bool; true when absent).
@@ -95,7 +95,7 @@ using CtrlCallbackPtr = int (*)(int panel, int control, int event, void *callbac
 // Makes a callback known under the name the resource file uses for it.
 void RegisterCallback(const char *name, CtrlCallbackPtr callback);
 
-// Lets the resource file use a widget class of app/ (a gauge, a trend arrow): factory
+// Lets the resource file use a widget class of windows/ (a gauge, a trend arrow): factory
 // makes one as a child of parent. Call before LoadPanel.
 using WidgetFactory = QWidget *(*)(QWidget *parent);
 void RegisterWidgetClass(const char *class_name, WidgetFactory factory);

@@ -3,8 +3,8 @@
 #include <map>
 #include <string>
 
-#include "app/KOR.h"
-#include "app/language_file.h"
+#include "windows/KOR.h"
+#include "windows/language_file.h"
 #include "platform/files.h"
 #include "support/temp_folder.h"
 

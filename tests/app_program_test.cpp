@@ -17,8 +17,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/setup_record.h"
-#include "app/setup_sanity.h"
+#include "records/setup_record.h"
+#include "records/setup_sanity.h"
 #include "platform/files.h"
 #include "support/temp_folder.h"
 

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <random>
 
-#include "app/setup_record.h"
-#include "app/setup_sanity.h"
+#include "records/setup_record.h"
+#include "records/setup_sanity.h"
 
 namespace {
 

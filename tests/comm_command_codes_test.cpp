@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "history/history_file.h"
-#include "station/comm/comm_flags.h"
+#include "station/link/comm_flags.h"
 #include "station/comm/comm_thread.h"
 #include "station/comm/command_handling.h"
 #include "station/comm/tsq_records.h"
-#include "station/data/kor_data.h"
+#include "records/kor_data.h"
 #include "support/comm_command_bench.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "sim/sim_layout.h"
 #include "station/comm/older_history.h"
 #include "station/comm/tsq_records.h"
-#include "station/data/kor_data.h"
+#include "records/kor_data.h"
 #include "support/comm_command_bench.h"
 #include "support/comm_sim_fixture.h"
 #include "support/utc_zone.h"

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-#include "app/KOR.h"
+#include "windows/KOR.h"
 #include "platform/panels.h"
-#include "station/comm/comm_flags.h"
+#include "station/link/comm_flags.h"
 #include "station/comm/comm_thread.h"
-#include "station/comm/kor_state_machine.h"
+#include "station/link/kor_state_machine.h"
 #include "station/comm/polling_cycle.h"
 #include "support/link_thread.h"
 

@@ -2,8 +2,8 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
-#include "app/setup_record.h"
-#include "station/data/kor_data.h"
+#include "records/setup_record.h"
+#include "records/kor_data.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <ctime>
 #include <gtest/gtest.h>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "history/station_history.h"
 #include "sim/stationsim.h"
-#include "station/comm/comm_flags.h"
+#include "station/link/comm_flags.h"
 #include "station/data/kor_clock.h"
 #include "station/data/kor_memory_map.h"
 #include "station/data/kor_readers.h"

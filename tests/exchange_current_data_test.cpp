@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "app/setup_record.h"
-#include "app/ui_data.h"
+#include "records/setup_record.h"
+#include "records/ui_data.h"
 #include "exchange/current_data.h"
 #include "support/temp_folder.h"
 

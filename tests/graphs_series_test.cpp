@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "graphs/history_series.h"
 #include "history/history_file.h"
 #include "support/temp_folder.h"

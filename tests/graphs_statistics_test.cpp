@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "graphs/history_statistics.h"
 #include "support/temp_folder.h"
 #include "support/test_data.h"

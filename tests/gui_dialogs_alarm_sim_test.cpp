@@ -7,17 +7,17 @@
 #include <memory>
 #include <gtest/gtest.h>
 
-#include "app/KOR.h"
-#include "app/dispatcher.h"
-#include "app/display.h"
-#include "app/kor_panels.h"
-#include "app/setup_record.h"
+#include "windows/KOR.h"
+#include "windows/dispatcher.h"
+#include "windows/display.h"
+#include "windows/kor_panels.h"
+#include "records/setup_record.h"
 #include "app/startup.h"
-#include "app/ui_data.h"
-#include "app/widgets.h"
+#include "records/ui_data.h"
+#include "windows/widgets.h"
 #include "platform/panels.h"
 #include "station/comm/tsq_records.h"
-#include "station/settings/alarm_dialog.h"
+#include "windows/alarm_dialog.h"
 #include "support/comm_sim_fixture.h"
 
 namespace {

@@ -6,16 +6,16 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "app/KOR.h"
-#include "app/alarm_controls.h"
-#include "app/alarm_display.h"
-#include "app/dispatcher.h"
-#include "app/display.h"
-#include "app/kor_panels.h"
-#include "app/setup_record.h"
+#include "windows/KOR.h"
+#include "windows/alarm_controls.h"
+#include "windows/alarm_display.h"
+#include "windows/dispatcher.h"
+#include "windows/display.h"
+#include "windows/kor_panels.h"
+#include "records/setup_record.h"
 #include "app/startup.h"
-#include "app/ui_data.h"
-#include "app/widgets.h"
+#include "records/ui_data.h"
+#include "windows/widgets.h"
 #include "platform/panels.h"
 #include "support/temp_folder.h"
 

@@ -12,12 +12,12 @@
 #include <qcustomplot.h>
 #include <string>
 
-#include "app/KOR.h"
-#include "app/dispatcher.h"
-#include "app/display.h"
-#include "app/kor_panels.h"
-#include "app/setup_record.h"
-#include "app/ui_data.h"
+#include "windows/KOR.h"
+#include "windows/dispatcher.h"
+#include "windows/display.h"
+#include "windows/kor_panels.h"
+#include "records/setup_record.h"
+#include "records/ui_data.h"
 #include "graphs/graphs_window.h"
 #include "history/history_file.h"
 #include "platform/panels.h"

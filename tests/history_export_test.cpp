@@ -10,8 +10,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "app/setup_record.h"
-#include "app/ui_data.h"
+#include "records/setup_record.h"
+#include "records/ui_data.h"
 #include "history/history_export.h"
 #include "history/history_file.h"
 #include "support/temp_folder.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "history/history_file.h"
 #include "support/temp_folder.h"
 

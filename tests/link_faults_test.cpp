@@ -8,9 +8,9 @@
 
 #include "platform/runtime.h"
 #include "platform/serial.h"
-#include "station/comm/comm_flags.h"
+#include "station/link/comm_flags.h"
 #include "station/comm/comm_lifecycle.h"
-#include "station/comm/kor_state_machine.h"
+#include "station/link/kor_state_machine.h"
 #include "station/link/kor_requests.h"
 #include "station/link/kor_rs232.h"
 #include "support/link_thread.h"

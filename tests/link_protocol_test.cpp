@@ -6,11 +6,11 @@
 #include <cstring>
 #include <vector>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "platform/runtime.h"
 #include "platform/serial.h"
-#include "station/comm/comm_flags.h"
-#include "station/comm/kor_state_machine.h"
+#include "station/link/comm_flags.h"
+#include "station/link/kor_state_machine.h"
 #include "station/data/kor_readers.h"
 #include "station/link/kor_requests.h"
 #include "station/link/kor_rs232.h"

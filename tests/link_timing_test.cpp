@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/runtime.h"
-#include "station/comm/comm_flags.h"
-#include "station/comm/kor_state_machine.h"
+#include "station/link/comm_flags.h"
+#include "station/link/kor_state_machine.h"
 #include "station/link/kor_requests.h"
 #include "support/link_thread.h"
 #include "support/scripted_peer.h"

@@ -2,7 +2,7 @@
 // times and clock offsets.
 #include <gtest/gtest.h>
 
-#include "station/settings/history_timing.h"
+#include "windows/history_timing.h"
 
 namespace {
 

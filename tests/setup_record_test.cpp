@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "support/temp_folder.h"
 
 namespace {

@@ -7,11 +7,11 @@
 #include <cmath>
 #include <functional>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "history/station_history.h"
 #include "sim/stationsim.h"
 #include "station/data/kor_clock.h"
-#include "station/data/kor_data.h"
+#include "records/kor_data.h"
 #include "station/data/kor_memory_map.h"
 #include "station/data/kor_readers.h"
 #include "station/data/kor_writers.h"

@@ -13,11 +13,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "platform/runtime.h"
-#include "station/comm/comm_flags.h"
+#include "station/link/comm_flags.h"
 #include "station/comm/comm_lifecycle.h"
-#include "station/comm/kor_state_machine.h"
+#include "station/link/kor_state_machine.h"
 #include "station/comm/link_watch.h"
 #include "station/comm/tsq_records.h"
 #include "station/data/kor_memory_map.h"

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "app/setup_record.h"
-#include "app/ui_data.h"
+#include "records/setup_record.h"
+#include "records/ui_data.h"
 #include "values/conversions.h"
 #include "values/localisation.h"
 

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/ui_data.h"
+#include "records/ui_data.h"
 #include "values/conversions.h"
 
 namespace {

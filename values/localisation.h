@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 
 // Quantity index: selects the kind of value and which unit choice applies.
 constexpr int QUANTITY_RELATIVE_PRESSURE = 0;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <ctime>
 
-#include "station/data/kor_data.h"
+#include "records/kor_data.h"
 
 // GMT minus local time of the present instant in seconds (mktime of the GMT fields minus
 // mktime of the local fields): -3600 one hour east of Greenwich without daylight saving.

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "values/localisation.h"
 #include "values/time_scales.h"
 

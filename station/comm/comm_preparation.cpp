@@ -3,7 +3,7 @@
 #include "station/comm/comm_preparation.h"
 
 #include "history/history_file.h"
-#include "station/comm/comm_flags.h"
+#include "station/link/comm_flags.h"
 #include "station/comm/comm_thread.h"
 #include "station/comm/tsq_records.h"
 

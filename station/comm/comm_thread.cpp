@@ -9,7 +9,7 @@
 #include "station/comm/comm_thread.h"
 
 #include "platform/runtime.h"
-#include "station/comm/comm_flags.h"
+#include "station/link/comm_flags.h"
 #include "station/comm/comm_lifecycle.h"
 #include "station/comm/command_handling.h"
 #include "station/comm/link_watch.h"

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "station/comm/records.h"
+#include "records/queue_records.h"
 
 // Handles every waiting command record, then lets polling continue.
 void ReadFromTSQ_to_CSM();

@@ -15,14 +15,14 @@
 #include <cstdio>
 #include <ctime>
 
-#include "app/KOR.h"
+#include "station/link/comm_timers.h"
 #include "platform/panels.h"
 #include "platform/runtime.h"
 #include "platform/serial.h"
 #include "platform/serial_devices.h"
-#include "station/comm/comm_flags.h"
+#include "station/link/comm_flags.h"
 #include "station/comm/comm_lifecycle.h"
-#include "station/comm/kor_state_machine.h"
+#include "station/link/kor_state_machine.h"
 #include "station/comm/tsq_records.h"
 #include "station/data/kor_readers.h"
 #include "station/link/kor_rs232.h"

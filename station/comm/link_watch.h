@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "station/data/kor_data.h"
+#include "records/kor_data.h"
 
 // How often a port that cannot be opened is tried again, and how often a console that
 // stopped answering is asked for its identification.

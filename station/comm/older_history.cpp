@@ -13,7 +13,7 @@
 #include "history/station_history.h"
 #include "platform/popups.h"
 #include "platform/runtime.h"
-#include "station/comm/comm_flags.h"
+#include "station/link/comm_flags.h"
 #include "station/comm/polling_cycle.h"
 #include "station/comm/tsq_records.h"
 #include "station/data/kor_memory_map.h"

@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "station/data/kor_data.h"
+#include "records/kor_data.h"
 
 // Command record code that asks for the older data sets to be stored (no parameters).
 constexpr int COMMAND_STORE_OLDER_DATA_SETS = 170;

@@ -9,15 +9,15 @@
 #include <cstring>
 #include <ctime>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "history/history_file.h"
 #include "history/station_history.h"
 #include "platform/panels.h"
 #include "platform/popups.h"
 #include "platform/runtime.h"
-#include "station/comm/comm_flags.h"
+#include "station/link/comm_flags.h"
 #include "station/comm/comm_thread.h"
-#include "station/comm/kor_state_machine.h"
+#include "station/link/kor_state_machine.h"
 #include "station/comm/older_history.h"
 #include "station/comm/link_watch.h"
 #include "station/comm/tsq_records.h"

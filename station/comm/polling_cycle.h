@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "station/data/kor_data.h"
+#include "records/kor_data.h"
 
 // One cycle: 0 when it ran to its end, 1 when it stopped early at a step boundary (a
 // command, a reception pause or quitting); the next call resumes at the stopped step.

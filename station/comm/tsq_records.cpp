@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "station/comm/comm_flags.h"
+#include "station/link/comm_flags.h"
 
 std::atomic<CmtTSQHandle> h_TSQ_to_UI{0};
 std::atomic<CmtTSQHandle> h_TSQ_to_CSM{0};

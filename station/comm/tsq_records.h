@@ -7,42 +7,12 @@
 #include <cstdint>
 
 #include "platform/runtime.h"
-#include "station/comm/records.h"
+#include "records/queue_records.h"
 
 // Made by the communication thread when it starts and read by the user-interface
 // thread for its writes, hence atomic.
 extern std::atomic<CmtTSQHandle> h_TSQ_to_UI;   // communication thread -> user interface
 extern std::atomic<CmtTSQHandle> h_TSQ_to_CSM;  // user interface -> communication thread
-
-// UI record kinds that carry no group (the group kinds are the readings' own).
-enum UIRecordKind {
-    UI_RECEPTION_PAUSE = 0,
-    UI_COMMUNICATION_ACTIVE = 1,
-    UI_CLOCK_DIFFERENCE = 2,
-    UI_STATION_ID = 3,
-    UI_HISTORY_STORED = 4,
-    UI_HISTORY_FILE = 6,
-    UI_WIND = 7,
-    UI_INDOOR_TEMP = 8,
-    UI_OUTDOOR_TEMP = 9,
-    UI_WINDCHILL = 10,
-    UI_DEWPOINT = 11,
-    UI_INDOOR_HUM = 12,
-    UI_OUTDOOR_HUM = 13,
-    UI_ALARM_ENABLE = 14,
-    UI_ALARM_STATE = 15,
-    UI_PRESSURE = 16,
-    UI_PRESSURE_MINMAX = 17,
-    UI_WEATHER_PICTURE = 18,
-    UI_RAIN = 19,
-    UI_STATION_HISTORY_HEADER = 33,
-    UI_HISTORY_SETTINGS_WRITTEN = 34,
-    // Older data sets on the console (OlderDataSetsOffer), and the file header after the
-    // request to store them was carried out (or could not be).
-    UI_OLDER_DATA_SETS = 170,
-    UI_OLDER_DATA_SETS_STORED = 171,
-    UI_LINK_STATE = 150,  // LinkStatePayload, text: the device (beyond the console's kinds)
-};
 
 // Creates both queues and installs their callbacks: the command queue's on the calling
 // (communication) thread, the UI queue's on the main thread. 0, or negative on failure

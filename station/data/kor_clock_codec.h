@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <ctime>
 
-#include "station/data/kor_data.h"
+#include "records/kor_data.h"
 
 // One two-digit field. aligned nonzero: the units in the low half of p[0]; aligned 0: the
 // units in the high half of p[0] and the tens in the low half of p[1].

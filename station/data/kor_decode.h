@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "station/data/kor_data.h"
+#include "records/kor_data.h"
 
 // Marker values carried in the record for readings the console cannot give.
 constexpr float KOR_TEMP_NOT_AVAILABLE = 81.11f;  // units digit 0xA

@@ -8,7 +8,7 @@
 #pragma once
 #include <cstdint>
 
-#include "station/data/kor_data.h"
+#include "records/kor_data.h"
 
 // Identification: the reply's low six bits; 0 stored on failure (GetIDFromKOR's result).
 int KOR_ReadID(uint8_t *id);

@@ -6,10 +6,10 @@
 // inside the event processing of another.
 #include "station/link/kor_requests.h"
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "platform/runtime.h"
-#include "station/comm/comm_flags.h"
-#include "station/comm/kor_state_machine.h"
+#include "station/link/comm_flags.h"
+#include "station/link/kor_state_machine.h"
 #include "station/link/kor_rs232.h"
 
 KORDescriptor KOR_descriptor;

@@ -7,7 +7,7 @@
 
 #include "platform/runtime.h"
 #include "platform/serial.h"
-#include "station/comm/kor_state_machine.h"
+#include "station/link/kor_state_machine.h"
 
 int32_t gm_comport = -1;
 

@@ -5,13 +5,13 @@
 #include <ctime>
 #include <stdexcept>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "platform/runtime.h"
-#include "station/comm/comm_flags.h"
+#include "station/link/comm_flags.h"
 #include "station/comm/comm_thread.h"
 #include "station/comm/command_handling.h"
 #include "station/comm/tsq_records.h"
-#include "station/data/kor_data.h"
+#include "records/kor_data.h"
 #include "station/data/kor_memory_map.h"
 #include "station/data/kor_readers.h"
 #include "support/link_thread.h"

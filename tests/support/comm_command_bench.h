@@ -11,7 +11,7 @@
 #include "sim/sim_layout.h"
 #include "sim/sim_memory.h"
 #include "sim/stationsim.h"
-#include "station/comm/records.h"
+#include "records/queue_records.h"
 #include "support/temp_folder.h"
 
 // What one command did.

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "platform/runtime.h"
-#include "station/comm/comm_flags.h"
+#include "station/link/comm_flags.h"
 #include "station/comm/comm_lifecycle.h"
 #include "station/comm/tsq_records.h"
 

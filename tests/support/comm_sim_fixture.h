@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "sim/stationsim.h"
-#include "station/comm/records.h"
+#include "records/queue_records.h"
 #include "support/temp_folder.h"
 
 class CommSimRun {

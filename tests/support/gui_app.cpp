@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "app/kor_panels.h"
+#include "windows/kor_panels.h"
 #include "app/startup.h"
-#include "app/widgets.h"
+#include "windows/widgets.h"
 #include "platform/runtime.h"
 #include "station/comm/tsq_records.h"
 

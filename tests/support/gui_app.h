@@ -4,8 +4,8 @@
 #pragma once
 #include <vector>
 
-#include "app/setup_record.h"
-#include "station/comm/records.h"
+#include "records/setup_record.h"
+#include "records/queue_records.h"
 
 // Defaults into `setup` (then adjust(&setup) when given), the program's widgets and
 // callbacks registered, every panel loaded. The result of LoadInitAllPanels.

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "history/history_records.h"
+#include "records/history_records.h"
 #include "sim/stationsim.h"
 
 struct HistoryLedger {

@@ -1,8 +1,8 @@
 #include "support/link_thread.h"
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "platform/runtime.h"
-#include "station/comm/comm_flags.h"
+#include "station/link/comm_flags.h"
 #include "station/comm/comm_lifecycle.h"
 #include "station/link/kor_requests.h"
 

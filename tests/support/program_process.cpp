@@ -12,7 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/setup_record.h"
+#include "records/setup_record.h"
 #include "platform/files.h"
 #include "support/temp_folder.h"
 

@@ -1,4 +1,0 @@
-// Storage of UI_data; its defaults are set at start-up by the display code.
-#include "app/ui_data.h"
-
-KORData UI_data;

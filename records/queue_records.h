@@ -1,0 +1,81 @@
+// Records of the two queues between the user-interface thread and the communication
+// thread. Each crosses the queue as raw bytes, so the layouts are fixed.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+struct CommandRecord {
+    int32_t code;
+    int32_t read_back;
+    int32_t value_changed;
+    float value;
+    float value2;
+    int32_t param;
+    int32_t param2;
+    int32_t enable_changed;
+    int32_t enabled;
+    char file_name[260];
+};
+static_assert(sizeof(CommandRecord) == 296);
+
+struct UIRecord {
+    int32_t kind;
+    char text[260];
+    uint32_t payload[30];
+};
+static_assert(sizeof(UIRecord) == 384);
+static_assert(offsetof(UIRecord, payload) == 264);
+
+// UI record kinds that carry no group (the group kinds are the readings' own).
+enum UIRecordKind {
+    UI_RECEPTION_PAUSE = 0,
+    UI_COMMUNICATION_ACTIVE = 1,
+    UI_CLOCK_DIFFERENCE = 2,
+    UI_STATION_ID = 3,
+    UI_HISTORY_STORED = 4,
+    UI_HISTORY_FILE = 6,
+    UI_WIND = 7,
+    UI_INDOOR_TEMP = 8,
+    UI_OUTDOOR_TEMP = 9,
+    UI_WINDCHILL = 10,
+    UI_DEWPOINT = 11,
+    UI_INDOOR_HUM = 12,
+    UI_OUTDOOR_HUM = 13,
+    UI_ALARM_ENABLE = 14,
+    UI_ALARM_STATE = 15,
+    UI_PRESSURE = 16,
+    UI_PRESSURE_MINMAX = 17,
+    UI_WEATHER_PICTURE = 18,
+    UI_RAIN = 19,
+    UI_STATION_HISTORY_HEADER = 33,
+    UI_HISTORY_SETTINGS_WRITTEN = 34,
+    // Older data sets on the console (OlderDataSetsOffer), and the file header after the
+    // request to store them was carried out (or could not be).
+    UI_OLDER_DATA_SETS = 170,
+    UI_OLDER_DATA_SETS_STORED = 171,
+    UI_LINK_STATE = 150,  // LinkStatePayload, text: the device (beyond the console's kinds)
+};
+
+// Payload of the link-state record (UI kind 150); the record's text holds the device the
+// port resolves to. Sent once per change of state, so a console that stays away costs
+// one record, not one per attempt.
+enum LinkState : int32_t {
+    LINK_CONNECTED = 1,    // the console answers
+    LINK_SILENT = 2,       // the port is open, the console has not answered since `since`
+    LINK_CANNOT_OPEN = 3,  // the port cannot be opened, for `reason`
+};
+enum LinkReason : int32_t {
+    LINK_REASON_NONE = 0,
+    LINK_REASON_MISSING = 1,  // no device there: it is picked up when it appears
+    LINK_REASON_ACCESS = 2,   // this user may not open it (not in the dialout group)
+    LINK_REASON_OTHER = 3,    // busy or refused
+};
+struct LinkStatePayload {
+    int32_t state;   // LinkState
+    int32_t port;    // port number n (COMn)
+    int32_t reason;  // LinkReason, LINK_REASON_NONE unless LINK_CANNOT_OPEN
+    uint32_t since;  // UTC seconds: last answer (LINK_SILENT), else the time of the change
+};
+static_assert(sizeof(LinkStatePayload) <= sizeof(UIRecord::payload));
+
+constexpr int TSQ_CAPACITY = 1000;

@@ -1,0 +1,83 @@
+#include "windows/link_display.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "windows/KOR.h"
+#include "windows/kor_panels.h"
+#include "windows/text_fields.h"
+#include "platform/panels.h"
+#include "values/time_texts.h"
+#include "records/ui_listeners.h"
+
+namespace {
+
+LinkStatePayload last_state{};
+char last_device[sizeof(UIRecord::text)] = "";
+int reports = 0;
+
+// The time of day of a UTC instant on the PC's clock, in the user's style.
+void TimeOfDayText(uint32_t utc, char *out) {
+    const time_t t = static_cast<time_t>(utc);
+    struct tm local {};
+    localtime_r(&t, &local);
+    const int32_t stamp[6] = {local.tm_sec, local.tm_min,  local.tm_hour,
+                              local.tm_mday, local.tm_mon, local.tm_year};
+    GetTimeDateString(stamp, nullptr, nullptr, out);
+}
+
+// The words for a state, from the texts panel.
+std::string LinkStateText(const LinkStatePayload *state, const char *device) {
+    char pattern[304];
+    char port[16];
+    char since[TIME_DATE_TEXT_SIZE] = "";
+    char reason[304] = "";
+    snprintf(port, sizeof port, "COM%d", static_cast<int>(state->port));
+    int text = TXTP_LINK_CONNECTED;
+    if (state->state == LINK_SILENT) {
+        text = TXTP_LINK_SILENT;
+        TimeOfDayText(state->since, since);
+    } else if (state->state == LINK_CANNOT_OPEN) {
+        text = TXTP_LINK_CANNOT_OPEN;
+        GetPanelText(LinkReasonText(state->reason), reason, sizeof reason);
+    }
+    GetPanelText(text, pattern, sizeof pattern);
+    const TextField fields[] = {
+        {"port", port}, {"device", device}, {"since", since}, {"reason", reason}};
+    return FillTextFields(pattern, fields, 4);
+}
+
+}  // namespace
+
+int LinkReasonText(int32_t reason) {
+    if (reason == LINK_REASON_MISSING) return TXTP_LINK_REASON_MISSING;
+    if (reason == LINK_REASON_ACCESS) return TXTP_LINK_REASON_ACCESS;
+    return TXTP_LINK_REASON_OTHER;
+}
+
+void TakeLinkState(const UIRecord *record) {
+    memcpy(&last_state, record->payload, sizeof last_state);
+    snprintf(last_device, sizeof last_device, "%.*s", static_cast<int>(sizeof record->text),
+             record->text);
+    ++reports;
+    ShowLinkState();
+}
+
+void ShowLinkState() {
+    if (reports == 0) return;
+    SetCtrlVal(korP, KORP_LINK_STATE, LinkStateText(&last_state, last_device).c_str());
+}
+
+int LinkStateReports() { return reports; }
+
+const LinkStatePayload *LastLinkState(const char **device) {
+    if (device != nullptr) *device = last_device;
+    return &last_state;
+}
+
+void RegisterLinkDisplayListeners() {
+    (void)ListenToUIRecords(150, 150, TakeLinkState);
+    (void)ListenToSurfaceRefresh(ShowLinkState);
+}
