@@ -58,7 +58,7 @@ void ShowProgramIcon() {
     char icon[4200];
     GetResourceDir(dir, sizeof dir);
     snprintf(icon, sizeof icon, "%s/clearhorizon.svg", dir);
-    SetApplicationIcon(icon, "clearhorizon");
+    SetApplicationIcon(icon, "org.clearhorizon.clearhorizon");  // the menu entry's id
 }
 
 }  // namespace

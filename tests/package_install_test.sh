@@ -42,6 +42,7 @@ root="$work/root"
 dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x"
 for f in usr/bin/clearhorizon usr/bin/stationsim usr/share/clearhorizon/KOR.uir \
          usr/share/clearhorizon/english.lwl usr/share/clearhorizon/deutsch.lwl \
+         usr/share/applications/org.clearhorizon.clearhorizon.desktop \
          usr/share/icons/hicolor/scalable/apps/clearhorizon.svg \
          usr/lib/systemd/user/clearhorizon.service; do
   [ -e "$root/$f" ] || fail "missing $f"
