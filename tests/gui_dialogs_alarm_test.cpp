@@ -467,12 +467,6 @@ TEST_F(AlarmDialog, AChangeGivenUpEndsItsBlinkingWithAWordToTheUser) {
 
 namespace {
 
-QWidget *Window(const char *name) {
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (w->objectName() == QLatin1String(name)) return w;
-    return nullptr;
-}
-
 void Key(QWidget *to, int key) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
     QApplication::sendEvent(to, &press);
@@ -482,7 +476,7 @@ void Key(QWidget *to, int key) {
 // Escape cancels.
 TEST_F(AlarmDialog, AnswersReturnAndEscapeWithTheCursorInTheValue) {
     Open(ChangeIndoorTempHighAlarm);
-    QWidget *dialog = Window("set_alarmP");
+    QWidget *dialog = Widget("set_alarmP");
     ASSERT_NE(dialog, nullptr);
 
     const UIRecord value = ReadBack(40, 16.0f);
