@@ -109,6 +109,24 @@ TEST(CommSimChanges, ADataSetStoredWhileTheWaitingOnesAreFetchedReachesTheFileBe
         EXPECT_EQ(stored[k].time - stored[k - 1].time, kInterval) << k;
 }
 
+TEST(CommSimChanges, ADataSetStoredRightBeforeTheWriteIsFetchedFromItsSlotAfterIt) {
+    UtcZone utc;
+    CommSimRun run(Console(false));
+    StationSimStoreBeforeWrite(run.sim(), GetSimLayout(2)->hist_interval);
+    StartAndChangeInterval(run, 3);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_SETTINGS_WRITTEN) > 0; }, 90.0));
+    EXPECT_EQ(run.StopThread(), 0);
+    StationSimAdvance(run.sim(), 1.0);  // the console takes the write in
+    const SimState s = State(run);
+    EXPECT_EQ(s.hist_interval_min, 30);
+    EXPECT_EQ(s.hist_count, 0);  // the write left the set it stored first uncounted
+    const std::vector<HistoryRecord> stored = Records(run.history_path());
+    ASSERT_GE(stored.size(), 4u);
+    EXPECT_EQ(stored.back().time, static_cast<uint32_t>(s.hist_last_time));
+    for (size_t k = 1; k < stored.size(); ++k)
+        EXPECT_EQ(stored[k].time - stored[k - 1].time, kInterval) << k;
+}
+
 TEST(CommSimChanges, ACablePulledWhileTheWaitingOnesAreFetchedEndsInRecoveryAndNoWrite) {
     UtcZone utc;
     CommSimRun run(Console(true));

@@ -439,8 +439,10 @@ int32_t WriteHistorySettingsWithoutLoss(const CommandRecord *cmd, KORData *rec) 
     if (StoreOlderDataSets(rec) != 0) return Quitting() ? HISTORY_REFUSED_LINK : HISTORY_REFUSED_OLDER;
     refused = DownloadWaitingHistory(rec);
     if (refused != 0) return refused;
+    const KORHistoryHeader before = rec->station_header;
     if (UntilDone([&] { return KOR_WriteHistorySettings(&cmd->param, &cmd->param2); }) != 0)
         return HISTORY_REFUSED_LINK;
+    FetchDataSetsStoredDuringWrite(rec, &before);
     return 0;
 }
 

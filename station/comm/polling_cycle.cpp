@@ -504,6 +504,31 @@ int DownloadWaitingHistory(KORData *rec) {
     return HISTORY_REFUSED_BUSY;
 }
 
+// The write sets the console's count of held data sets to 0. A set it stored between the
+// header read that allowed the write and the write itself is counted by no header after
+// it, though its slot still holds it: the ring index moved further than the count says.
+// Those sets are fetched from their slots, stamped on the old interval's grid.
+constexpr int32_t kMostStoredDuringWrite = 4;
+
+void FetchDataSetsStoredDuringWrite(KORData *rec, const KORHistoryHeader *before) {
+    if (!HistoryAvailable() || rec->history_file_ok != 1) return;
+    if (ReadFreshHeader(rec) != 0) return;
+    KORHistoryHeader *h = &rec->station_header;
+    const int32_t moved = (h->index - before->index + HIST_MAX_DATA) % HIST_MAX_DATA;
+    const int32_t uncounted = moved - h->data_number;
+    if (uncounted <= 0 || uncounted > kMostStoredDuringWrite) return;
+    const KORHistoryHeader counted = *h;
+    const uint32_t old_step = 60u * static_cast<uint32_t>(before->interval_code + 1);
+    h->interval_code = before->interval_code;
+    h->last_data_set_time = before->next_data_set_time + static_cast<uint32_t>(uncounted - 1) * old_step;
+    h->to_read = uncounted;
+    h->read_index = static_cast<uint16_t>((before->index + 1) % HIST_MAX_DATA);
+    const int r = FetchPlannedDataSets(rec);
+    // The sets stored after the write are the header's own; they follow in the next cycle.
+    *h = counted;
+    if (r != 0) h->to_read = 0;
+}
+
 int ConfirmStationID() {
     uint8_t id = 0;
     if (KOR_ReadID(&id) != 0) return -1;
