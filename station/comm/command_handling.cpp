@@ -434,15 +434,17 @@ void HandleOtherReset(int code, KORData *rec, const struct tm *now) {
 // newer ones, so that the header read that allows the write comes right before it.
 // 0 when written, else the HistorySettingsRefusal.
 int32_t WriteHistorySettingsWithoutLoss(const CommandRecord *cmd, KORData *rec) {
+    // An earlier write cut off by a lost link may have left sets uncounted.
+    FetchDataSetsStoredDuringWrite(rec);
     int32_t refused = DownloadWaitingHistory(rec);
     if (refused != 0) return refused;
     if (StoreOlderDataSets(rec) != 0) return Quitting() ? HISTORY_REFUSED_LINK : HISTORY_REFUSED_OLDER;
     refused = DownloadWaitingHistory(rec);
     if (refused != 0) return refused;
-    const KORHistoryHeader before = rec->station_header;
+    ExpectHistoryWrite(&rec->station_header);
     if (UntilDone([&] { return KOR_WriteHistorySettings(&cmd->param, &cmd->param2); }) != 0)
         return HISTORY_REFUSED_LINK;
-    FetchDataSetsStoredDuringWrite(rec, &before);
+    FetchDataSetsStoredDuringWrite(rec);
     return 0;
 }
 
