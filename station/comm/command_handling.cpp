@@ -527,6 +527,9 @@ void HandleOrHold(const CommandRecord *cmd) {
         return;
     }
     held_command = HeldCommand{true, GetStationID(), *cmd};
+    flag_give_up_held_change.store(0);
+    const uint32_t code = static_cast<uint32_t>(cmd->code);
+    SendUIRecord(UI_CHANGE_HELD, &code, sizeof code);
 }
 
 }  // namespace
@@ -534,10 +537,15 @@ void HandleOrHold(const CommandRecord *cmd) {
 int32_t StationWindUnit() { return station_wind_unit; }
 
 void ResumeCommands(uint8_t station_id) {
+    GiveUpHeldChangeWhenAsked();
     if (held_command.held && station_id != held_command.station_id) DropHeldCommand();
     int items = 0;
     CmtGetTSQAttribute(h_TSQ_to_CSM, ATTR_TSQ_ITEMS_IN_QUEUE, &items);
     if (held_command.held || items > 0) flag_commands_waiting = 1;
+}
+
+void GiveUpHeldChangeWhenAsked() {
+    if (held_command.held && flag_give_up_held_change.exchange(0) != 0) DropHeldCommand();
 }
 
 void DropHeldCommand() {
