@@ -223,11 +223,6 @@ private:
             return;
         }
         ++tally_.confirmed;
-        if (cmd.code == 2) {
-            SimState st;
-            StationSimGetState(run_.sim(), &st);
-            fprintf(stderr, "DEBUG interval %d written, console last %lld\n", interval_minutes_, static_cast<long long>(st.hist_last_time));
-        }
         if (alarm == nullptr) return;
         confirmed_[alarm->code] = Confirmed{cmd.value, cmd.enabled};
         const bool held = std::abs(ConsoleThreshold(run_.sim(), *alarm) - cmd.value) < 0.06 &&
@@ -266,7 +261,7 @@ private:
             if (time < image.header.first_time || time > image.header.last_time) continue;
             if (stored.count(static_cast<uint32_t>(time)) != 0) continue;
             ++lost;
-            fprintf(stderr, "DEBUG lost %lld\n", static_cast<long long>(time));
+            fprintf(stderr, "lost: the data set of %lld\n", static_cast<long long>(time));
         }
         return lost;
     }
