@@ -63,7 +63,7 @@ enum UIRecordKind {
     UI_OLDER_DATA_SETS_REJECTED = 174,
     // A change cut off by a lost link waits for the same console's return (payload word
     // 0: its command code); the user may give it up meanwhile.
-    UI_CHANGE_HELD = 175,
+    UI_CHANGE_HELD = 180,
     UI_LINK_STATE = 150,  // LinkStatePayload, text: the device (beyond the console's kinds)
 };
 
