@@ -22,6 +22,7 @@
 #include "windows/display.h"
 #include "windows/kor_panels.h"
 #include "windows/language.h"
+#include "windows/held_change.h"
 #include "windows/older_data_sets.h"
 #include "records/setup_record.h"
 #include "records/setup_sanity.h"
@@ -109,6 +110,7 @@ static void RegisterViewListeners() {
     RegisterOlderDataSetsListeners();
     RegisterGraphsListeners();
     RegisterLinkDisplayListeners();
+    RegisterHeldChangeListeners();
 }
 
 void RegisterAppCallbacks() {
@@ -124,6 +126,7 @@ void RegisterAppCallbacks() {
     RegisterCallback("HistoryPChangeHistoryFile", HistoryPChangeHistoryFile);
     RegisterCallback("SaveHistoryAsText", SaveHistoryAsText);
     RegisterOlderDataSetsCallbacks();
+    RegisterHeldChangeCallbacks();
     RegisterCallback("ShowGraphsWindow", ShowGraphsWindow);
     RegisterDialogCallbacks();
 }

@@ -67,6 +67,7 @@ struct StationSim {
     // none asked for), and command bytes still to leave unanswered.
     int store_after_reads = 0;
     int drop_next = 0;
+    int store_before_write_at = -1;
 };
 
 namespace {
@@ -161,6 +162,10 @@ void HandleByte(StationSim *sim, uint8_t byte) {
     }
     uint8_t reply[SIM_MAX_REPLY];
     const SimCommandKind kind = ClassifySimCommand(byte);
+    if (kind == SIM_CMD_WRITE && sim->link.address == sim->store_before_write_at) {
+        sim->store_before_write_at = -1;
+        StoreNextDataSet(sim);
+    }
     const int n = AnswerSimCommand(&sim->link, &sim->console.mem, sim->console.layout->variant, byte, reply);
     if (n == 0) {
         ++sim->counters.unanswered;
@@ -326,6 +331,11 @@ void StationSimStoreDataSet(StationSim *sim, int after_history_reads) {
     std::lock_guard<std::mutex> lock(sim->mu);
     sim->store_after_reads = after_history_reads;
     if (after_history_reads <= 0) StoreNextDataSet(sim);
+}
+
+void StationSimStoreBeforeWrite(StationSim *sim, uint16_t address) {
+    std::lock_guard<std::mutex> lock(sim->mu);
+    sim->store_before_write_at = address;
 }
 
 void StationSimDropNext(StationSim *sim, int count) {

@@ -52,6 +52,9 @@ void StationSimAdvance(StationSim *sim, double seconds);
 // store, at once (after_history_reads 0) or right after the console has answered that
 // many more reads of its history ring, so that one lands in the middle of a download.
 void StationSimStoreDataSet(StationSim *sim, int after_history_reads);
+// Stores a data set (as above) right before the console takes the next write at
+// `address`: a store that falls between the program's last look and its write.
+void StationSimStoreBeforeWrite(StationSim *sim, uint16_t address);
 // Leaves the next `count` command bytes unanswered, as bytes lost on the line would be.
 void StationSimDropNext(StationSim *sim, int count);
 uint8_t StationSimPeek(StationSim *sim, uint16_t address);

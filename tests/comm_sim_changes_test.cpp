@@ -14,6 +14,7 @@
 #include "sim/sim_layout.h"
 #include "station/comm/older_history.h"
 #include "station/comm/tsq_records.h"
+#include "station/link/comm_flags.h"
 #include "support/comm_command_bench.h"
 #include "support/comm_sim_fixture.h"
 #include "support/history_ledger.h"
@@ -109,6 +110,24 @@ TEST(CommSimChanges, ADataSetStoredWhileTheWaitingOnesAreFetchedReachesTheFileBe
         EXPECT_EQ(stored[k].time - stored[k - 1].time, kInterval) << k;
 }
 
+TEST(CommSimChanges, ADataSetStoredRightBeforeTheWriteIsFetchedFromItsSlotAfterIt) {
+    UtcZone utc;
+    CommSimRun run(Console(false));
+    StationSimStoreBeforeWrite(run.sim(), GetSimLayout(2)->hist_interval);
+    StartAndChangeInterval(run, 3);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_HISTORY_SETTINGS_WRITTEN) > 0; }, 90.0));
+    EXPECT_EQ(run.StopThread(), 0);
+    StationSimAdvance(run.sim(), 1.0);  // the console takes the write in
+    const SimState s = State(run);
+    EXPECT_EQ(s.hist_interval_min, 30);
+    EXPECT_EQ(s.hist_count, 0);  // the write left the set it stored first uncounted
+    const std::vector<HistoryRecord> stored = Records(run.history_path());
+    ASSERT_GE(stored.size(), 4u);
+    EXPECT_EQ(stored.back().time, static_cast<uint32_t>(s.hist_last_time));
+    for (size_t k = 1; k < stored.size(); ++k)
+        EXPECT_EQ(stored[k].time - stored[k - 1].time, kInterval) << k;
+}
+
 TEST(CommSimChanges, ACablePulledWhileTheWaitingOnesAreFetchedEndsInRecoveryAndNoWrite) {
     UtcZone utc;
     CommSimRun run(Console(true));
@@ -175,6 +194,37 @@ TEST(CommSimChanges, AThresholdWriteCutByAPulledCableIsNeverConfirmedUnlessItArr
         EXPECT_NEAR(threshold, 42.5, 0.06);
     else
         EXPECT_EQ(run.Records()[run.FindKind(UI_COMMAND_FAILED)].payload[0], 14u);
+}
+
+// The user gives up a change that waits for the console: it ends as failed while the
+// console is still away, and the console's return brings no confirmation.
+TEST(CommSimChanges, AWaitingChangeGivenUpEndsWhileTheConsoleIsAway) {
+    UtcZone utc;
+    CommSimRun run(Console(true));
+    ASSERT_EQ(run.StartThread(), 0);
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_ALARM_STATE) > 0; }, 60.0));
+    CommandRecord cmd = MakeCommand(14);
+    cmd.value_changed = 1;
+    cmd.value = 42.5f;
+    SimCounters before;
+    StationSimGetCounters(run.sim(), &before);
+    ASSERT_EQ(run.SendCommands({cmd}), 0);
+    ASSERT_TRUE(run.WaitFor([&] {
+        SimCounters c;
+        StationSimGetCounters(run.sim(), &c);
+        return c.writes >= before.writes + 2;
+    }, 30.0));
+    ASSERT_TRUE(StationSimVanish(run.sim()));
+    ASSERT_TRUE(run.WaitFor([&] { return run.CountKind(UI_CHANGE_HELD) > 0; }, 30.0));
+    flag_give_up_held_change.store(1);
+    EXPECT_TRUE(run.WaitFor([&] { return run.CountKind(UI_COMMAND_FAILED) > 0; }, 15.0));
+    ASSERT_TRUE(StationSimReturn(run.sim()));
+    const size_t returned = run.Records().size();
+    EXPECT_TRUE(run.WaitFor([&] { return run.FindKind(UI_WIND, returned) >= 0; }, 40.0));
+    EXPECT_EQ(run.StopThread(), 0);
+    flag_give_up_held_change.store(0);
+    EXPECT_EQ(run.CountKind(43), 0);
+    EXPECT_EQ(run.Records()[run.FindKind(UI_COMMAND_FAILED)].payload[0], 14u);
 }
 
 // Deleted in the middle of a download: made again with its header, reported once (the

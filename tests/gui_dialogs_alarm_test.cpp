@@ -28,7 +28,9 @@
 #include "platform/popups.h"
 #include "platform/runtime.h"
 #include "station/comm/tsq_records.h"
+#include "station/link/comm_flags.h"
 #include "windows/alarm_dialog.h"
+#include "windows/held_change.h"
 #include "values/conversions.h"
 #include "support/gui_app.h"
 #include "support/temp_folder.h"
@@ -461,6 +463,29 @@ TEST_F(AlarmDialog, AChangeGivenUpEndsItsBlinkingWithAWordToTheUser) {
     const std::vector<CommandRecord> sent = Sent();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].code, 6);
+}
+
+// While the console is away the change waits; the user may give it up, and is told then
+// that it may not have arrived rather than that another console answers.
+TEST_F(AlarmDialog, AWaitingChangeCanBeGivenUpWhileTheConsoleIsAway) {
+    Open(ChangeOutdoorTempHighAlarm);
+    const UIRecord value = ReadBack(44, 18.2f);
+    DispatchUIRecord(&value);
+    Press(SetAlarm, set_alarmP, SETALARMP_OK);
+    Sent();
+    UIRecord held = Reply(UI_CHANGE_HELD);
+    held.payload[0] = 14;
+    DispatchUIRecord(&held);
+    EXPECT_EQ(Attr(korP, KORP_GIVE_UP_CHANGE, ATTR_VISIBLE), 1);
+    Press(GiveUpHeldChange, korP, KORP_GIVE_UP_CHANGE);
+    EXPECT_EQ(flag_give_up_held_change.exchange(0), 1);
+    UIRecord failed = Reply(UI_COMMAND_FAILED);
+    failed.payload[0] = 14;
+    DispatchUIRecord(&failed);
+    EXPECT_EQ(UI_data.alarm_change_pending[2], 0);
+    EXPECT_EQ(Attr(korP, KORP_GIVE_UP_CHANGE, ATTR_VISIBLE), 0);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("given up"), std::string::npos);
 }
 
 }  // namespace

@@ -259,7 +259,9 @@ private:
         int lost = 0;
         for (const auto &[time, set] : ledger_.sets) {
             if (time < image.header.first_time || time > image.header.last_time) continue;
-            if (stored.count(static_cast<uint32_t>(time)) == 0) ++lost;
+            if (stored.count(static_cast<uint32_t>(time)) != 0) continue;
+            ++lost;
+            fprintf(stderr, "lost: the data set of %lld\n", static_cast<long long>(time));
         }
         return lost;
     }

@@ -118,6 +118,8 @@ constexpr int KORP_OLDER_LATER = 193;
 constexpr int KORP_STATUS = 130;
 constexpr int KORP_GRAPHS = 120;
 constexpr int KORP_LINK_STATE = 105;
+// Shown while a change waits for the console's return.
+constexpr int KORP_GIVE_UP_CHANGE = 141;
 
 // txtP
 constexpr int TXTP = 2;
@@ -546,6 +548,8 @@ constexpr int PRESSUREP_HINT = 4;
     X(TXTP_INTERVAL_REFUSED_BUSY, 377, 303) \
     X(TXTP_INTERVAL_REFUSED_OLDER, 378, 303) \
     X(TXTP_OLDER_REJECTED, 379, 303) \
+    X(TXTP_KORP_GIVE_UP_CHANGE, 430, 303) \
+    X(TXTP_CHANGE_GIVEN_UP, 431, 303) \
 
 #define TXTP_DECLARE_CONSTANT(name, id, limit) constexpr int name = id;
 TXTP_TEXTS(TXTP_DECLARE_CONSTANT)

@@ -16,6 +16,7 @@
 #include "windows/alarm_table.h"
 #include "windows/command_sender.h"
 #include "windows/display.h"
+#include "windows/held_change.h"
 #include "windows/kor_panels.h"
 
 namespace {
@@ -129,7 +130,8 @@ void TakeAlarmReply(const UIRecord *r) {
 }
 
 // A change that never reached the console: its lamp stops waiting (the flags read next
-// show what the console holds) and the user is told to make it again.
+// show what the console holds) and the user is told to make it again, or, when the user
+// gave it up, that it may not have arrived.
 void TakeCommandFailed(const UIRecord *r) {
     const int code = static_cast<int>(r->payload[0]);
     for (int index = 0; index < kAlarmCount; ++index) {
@@ -138,7 +140,7 @@ void TakeCommandFailed(const UIRecord *r) {
     }
     const CommandRecord flags = MakeCommandRecord(6);
     (void)SendCommandRecord(&flags);
-    ReportCommandError(TXTP_COMMAND_FAILED);
+    ReportCommandError(HeldChangeGivenUp() ? TXTP_CHANGE_GIVEN_UP : TXTP_COMMAND_FAILED);
 }
 
 }  // namespace

@@ -232,12 +232,15 @@ void CHPicture::paintEvent(QPaintEvent *) {
 
 CHLed::CHLed(QWidget *parent) : QWidget(parent) { KeepPlaceWhenHidden(this); }
 
+// The blink timer sets every lamp twice a second; only a lamp that changes is drawn again.
 void CHLed::setValue(int v) {
+    if (v == value_) return;
     value_ = v;
     update();
 }
 
 void CHLed::setOnColor(const QColor &c) {
+    if (c == on_color_) return;
     on_color_ = c;
     update();
 }

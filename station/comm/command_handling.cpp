@@ -434,13 +434,17 @@ void HandleOtherReset(int code, KORData *rec, const struct tm *now) {
 // newer ones, so that the header read that allows the write comes right before it.
 // 0 when written, else the HistorySettingsRefusal.
 int32_t WriteHistorySettingsWithoutLoss(const CommandRecord *cmd, KORData *rec) {
+    // An earlier write cut off by a lost link may have left sets uncounted.
+    FetchDataSetsStoredDuringWrite(rec);
     int32_t refused = DownloadWaitingHistory(rec);
     if (refused != 0) return refused;
     if (StoreOlderDataSets(rec) != 0) return Quitting() ? HISTORY_REFUSED_LINK : HISTORY_REFUSED_OLDER;
     refused = DownloadWaitingHistory(rec);
     if (refused != 0) return refused;
+    ExpectHistoryWrite(&rec->station_header);
     if (UntilDone([&] { return KOR_WriteHistorySettings(&cmd->param, &cmd->param2); }) != 0)
         return HISTORY_REFUSED_LINK;
+    FetchDataSetsStoredDuringWrite(rec);
     return 0;
 }
 
@@ -523,6 +527,9 @@ void HandleOrHold(const CommandRecord *cmd) {
         return;
     }
     held_command = HeldCommand{true, GetStationID(), *cmd};
+    flag_give_up_held_change.store(0);
+    const uint32_t code = static_cast<uint32_t>(cmd->code);
+    SendUIRecord(UI_CHANGE_HELD, &code, sizeof code);
 }
 
 }  // namespace
@@ -530,10 +537,15 @@ void HandleOrHold(const CommandRecord *cmd) {
 int32_t StationWindUnit() { return station_wind_unit; }
 
 void ResumeCommands(uint8_t station_id) {
+    GiveUpHeldChangeWhenAsked();
     if (held_command.held && station_id != held_command.station_id) DropHeldCommand();
     int items = 0;
     CmtGetTSQAttribute(h_TSQ_to_CSM, ATTR_TSQ_ITEMS_IN_QUEUE, &items);
     if (held_command.held || items > 0) flag_commands_waiting = 1;
+}
+
+void GiveUpHeldChangeWhenAsked() {
+    if (held_command.held && flag_give_up_held_change.exchange(0) != 0) DropHeldCommand();
 }
 
 void DropHeldCommand() {

@@ -17,6 +17,8 @@ int TSQ_to_CSM_Handler(const CommandRecord *cmd);
 void ResumeCommands(uint8_t station_id);
 // The thread ends: a held change is reported failed.
 void DropHeldCommand();
+// Drops the held change (which tells the user interface) when the user gave it up.
+void GiveUpHeldChangeWhenAsked();
 // Writes an alarm's switch after a change; always 0.
 int WriteAlarmFlags(const int32_t *enable_changed, const int32_t *enabled, uint16_t enable_nibble,
                     uint8_t enable_bit, uint16_t second_nibble, uint8_t second_bit,

@@ -23,6 +23,7 @@
 #include "platform/serial.h"
 #include "platform/serial_devices.h"
 #include "station/link/comm_flags.h"
+#include "station/comm/command_handling.h"
 #include "station/comm/comm_lifecycle.h"
 #include "station/link/kor_state_machine.h"
 #include "station/comm/tsq_records.h"
@@ -96,7 +97,10 @@ int32_t ReasonOf(int open_result) {
 // Processes the thread's events (commands queue up, timers tick, quit is seen) until
 // the given Timer() instant.
 void WaitUntil(double until) {
-    while (flag_quit.load() == 0 && Timer() < until) ProcessSystemEvents();
+    while (flag_quit.load() == 0 && Timer() < until) {
+        ProcessSystemEvents();
+        GiveUpHeldChangeWhenAsked();
+    }
 }
 
 }  // namespace

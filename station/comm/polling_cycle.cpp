@@ -366,6 +366,7 @@ void RunNumberedStep(KORData *rec, int step) {
         return;
     case 1:
         if (rec->history_file_ok == 0 && HistoryAvailable()) RetryHistoryFile(rec);
+        if (HistoryWriteCheckDue(rec)) FetchDataSetsStoredDuringWrite(rec);
         if (rec->station_header.header_timer == 0 && rec->station_header.to_read == 0 &&
             rec->history_file_ok == 1 && flag_first_refresh_loop == 0 && HistoryAvailable())
             HistoryHeaderStep(rec);
@@ -502,6 +503,56 @@ int DownloadWaitingHistory(KORData *rec) {
         if (r != 0) return r;
     }
     return HISTORY_REFUSED_BUSY;
+}
+
+// The write sets the console's count of held data sets to 0. A set it stored between the
+// header read that allowed the write and the write itself is counted by no header after
+// it, though its slot still holds it: the ring index moved further than the count says.
+// A write cut off by a lost link may have reached the console all the same, so the look
+// waits for the next header read after the link's return.
+namespace {
+
+bool write_check_pending = false;
+KORHistoryHeader header_before_write;
+
+// Stamps the uncounted sets on the old interval's grid, on from the newest before the
+// write. (With a count of 0 the header's stamp is not taken in, so it cannot anchor them.)
+uint32_t NewestUncountedTime(const KORHistoryHeader &before, int32_t uncounted) {
+    const uint32_t step = 60u * static_cast<uint32_t>(before.interval_code + 1);
+    const uint32_t first = before.data_number > 0 ? before.last_data_set_time + step
+                                                  : before.next_data_set_time;
+    return first + static_cast<uint32_t>(uncounted - 1) * step;
+}
+
+}  // namespace
+
+void ExpectHistoryWrite(const KORHistoryHeader *before) {
+    header_before_write = *before;
+    write_check_pending = true;
+}
+
+bool HistoryWriteCheckDue(const KORData *rec) {
+    return write_check_pending && rec->history_file_ok == 1 && HistoryAvailable();
+}
+
+void FetchDataSetsStoredDuringWrite(KORData *rec) {
+    if (!HistoryWriteCheckDue(rec)) return;
+    if (ReadFreshHeader(rec) != 0) return;
+    write_check_pending = false;
+    const KORHistoryHeader &before = header_before_write;
+    KORHistoryHeader *h = &rec->station_header;
+    const int32_t moved = (h->index - before.index + HIST_MAX_DATA) % HIST_MAX_DATA;
+    const int32_t uncounted = moved - h->data_number;
+    if (uncounted <= 0) return;
+    const KORHistoryHeader counted = *h;
+    h->last_data_set_time = NewestUncountedTime(before, uncounted);
+    h->interval_code = before.interval_code;
+    h->to_read = uncounted;
+    h->read_index = static_cast<uint16_t>((before.index + 1) % HIST_MAX_DATA);
+    const int r = FetchPlannedDataSets(rec);
+    // The sets stored after the write are the header's own; they follow in the next cycle.
+    *h = counted;
+    if (r != 0) h->to_read = 0;
 }
 
 int ConfirmStationID() {

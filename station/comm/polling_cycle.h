@@ -18,6 +18,13 @@ bool HistoryDataSetsDue(const KORData *record);
 // store is not due within seconds (or the console keeps no history). Otherwise the
 // HistorySettingsRefusal that says why not everything could be fetched.
 int DownloadWaitingHistory(KORData *record);
+// An interval write is about to be tried; `before` is the header read that allowed it.
+void ExpectHistoryWrite(const KORHistoryHeader *before);
+// After an interval write (or the first header read after a write cut off by a lost
+// link): fetches the data sets the console stored between that header read and the
+// write, which the write left uncounted.
+void FetchDataSetsStoredDuringWrite(KORData *record);
+bool HistoryWriteCheckDue(const KORData *record);
 // One identification exchange between attempts of a failed request. 0 when the console
 // answered with the expected identification (and the UI was told), -1 otherwise.
 int ConfirmStationID();

@@ -1,6 +1,7 @@
 #include "station/link/comm_flags.h"
 
 std::atomic<int32_t> flag_quit{0};
+std::atomic<int32_t> flag_give_up_held_change{0};
 int32_t flag_polling_blocked = 1;
 int32_t flag_reception_pause = 0;
 int32_t flag_commands_waiting = 0;
