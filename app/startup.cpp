@@ -103,12 +103,13 @@ static void RegisterViewListeners() {
     ForgetUIRecordListeners();
     RegisterHistoryViewListeners();
     RegisterDisplayListeners();
+    // Before the tray and the notices, which read the link state it takes.
+    RegisterLinkDisplayListeners();
     RegisterAlarmDisplayListeners();
     RegisterAlarmReplyListeners();
     RegisterDesktopNoticeListeners();
     RegisterOlderDataSetsListeners();
     RegisterGraphsListeners();
-    RegisterLinkDisplayListeners();
 }
 
 void RegisterAppCallbacks() {

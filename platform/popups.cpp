@@ -4,6 +4,7 @@
 // Questions from another thread wait for the main thread's answer. A test responder, or
 // the offscreen platform, answers instead of a person.
 #include "platform/popups.h"
+#include "platform/engine.h"
 #include "platform/runtime.h"
 #include "platform/thread_context.h"
 
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <atomic>
 #include <cstdio>
 #include <ctime>
@@ -20,6 +22,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -190,6 +193,61 @@ int MessagePopup(const char *title, const char *message) {
         waiting_messages.erase(key);
     }
     return 0;
+}
+
+namespace {
+
+struct KeyedBox {
+    int key;
+    QPointer<QMessageBox> box;
+};
+std::vector<KeyedBox> keyed_boxes;  // main thread only
+
+void ShowKeyedMessage(int key, const std::string &title, const std::string &message) {
+    if (PopupResponder r = responder.load()) {
+        const PopupRequest request{POPUP_MESSAGE, title.c_str(), message.c_str(), "", "", ""};
+        r(&request, nullptr, 0);
+        return;
+    }
+    if (NobodyToAsk()) PrintStamped(title, message);
+    if (IsHeadless()) return;
+    CloseMessagePopups(key);  // a newer word on the same matter replaces the old one
+    auto *box = new QMessageBox(QMessageBox::Information, QString::fromStdString(title),
+                                QString::fromStdString(message), QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    keyed_boxes.push_back({key, box});
+    box->show();
+}
+
+}  // namespace
+
+void KeyedMessagePopup(int key, const char *title, const char *message) {
+    const std::string t = OrEmpty(title), m = OrEmpty(message);
+    if (OnMainThread()) {
+        ShowKeyedMessage(key, t, m);
+        return;
+    }
+    (void)PostToThread(MainThreadID(), [key, t, m] { ShowKeyedMessage(key, t, m); });
+}
+
+void CloseMessagePopups(int key) {
+    std::vector<KeyedBox> open;
+    for (KeyedBox &k : keyed_boxes) {
+        if (k.box.isNull()) continue;
+        if (k.key == key)
+            k.box->close();
+        else
+            open.push_back(k);
+    }
+    keyed_boxes.swap(open);
+}
+
+int OpenMessagePopups(int key) {
+    int count = 0;
+    for (const KeyedBox &k : keyed_boxes)
+        if (k.key == key && !k.box.isNull() && k.box->isVisible()) ++count;
+    return count;
 }
 
 int ConfirmPopup(const char *title, const char *message) {

@@ -20,6 +20,16 @@ constexpr int VAL_LOAD_BUTTON = 3;
 // thread: hands it to the main thread and returns at once; while one message is waiting
 // or shown, the same title and message asked for again are not stacked on it. Returns 0.
 int MessagePopup(const char *title, const char *message);
+// A message that a later event can take back, such as "the port cannot be opened" once
+// the port works: shown without waiting for it to be closed (the caller goes on at once),
+// and closed by CloseMessagePopups with the same key. On the offscreen platform it also
+// goes to stderr, like every message there. Another thread hands it to the main thread.
+constexpr int MESSAGE_KEY_PORT_ERROR = 1;
+void KeyedMessagePopup(int key, const char *title, const char *message);
+// Closes every message shown with the key and still open (main thread).
+void CloseMessagePopups(int key);
+// How many messages with the key are open (main thread).
+int OpenMessagePopups(int key);
 // 1 when the user confirmed, 0 otherwise. Off the main thread the caller waits for the
 // answer while processing its own events.
 int ConfirmPopup(const char *title, const char *message);

@@ -130,6 +130,11 @@ int IdentifyConsole(uint8_t *id) {
     bool have_first = false;
     while (flag_quit.load() == 0) {
         const double attempt = Timer();
+        // Polling stopped because the console went silent: the user hears of it now,
+        // not only after the first identification has timed out as well.
+        const double silent_before = SecondsConsoleSilent();
+        if (silent_before >= kLinkSilentSeconds)
+            Report(LINK_SILENT, LINK_REASON_NONE, UtcNow() - static_cast<uint32_t>(silent_before));
         uint8_t read = 0;
         if (KOR_ReadID(&read) == 0) {
             if (!have_first) {
