@@ -151,8 +151,9 @@ int StartClearHorizon(int argc, char *argv[]) {
         MessagePopup("Error!", "file --.xw not found");
         return kStartFailed;
     }
-    // A language file that cannot be read leaves the resource's texts.
-    (void)LocaliseAllPanels();
+    // A language file that cannot be read leaves the resource's texts. The laying out
+    // ends with the chosen language applied.
+    LayOutForEveryShippedLanguage();
     InitTableTileLine(&setup.units.pressure_unit);
     EnableDisableToolTips(setup.tooltips_enabled);
     SetNumberFieldsDecimalComma(setup.decimal_comma);

@@ -284,6 +284,30 @@ int FitPanelToContents(int panel) {
     return 0;
 }
 
+int GetPanelContentsWidth(int panel, int *width) {
+    int error = 0;
+    const std::shared_ptr<Panel> p = WidgetPanel(panel, &error);
+    if (p == nullptr) return error;
+    if (width == nullptr) return kUIErrAttribute;
+    QWidget *w = p->widget;
+    for (int level = 0; level < 16; ++level)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    if (w->layout() != nullptr) w->layout()->activate();
+    *width = w->minimumSizeHint().width();
+    return 0;
+}
+
+int SetPanelLeastWidth(int panel, int width) {
+    int error = 0;
+    const std::shared_ptr<Panel> p = WidgetPanel(panel, &error);
+    if (p == nullptr) return error;
+    QWidget *w = p->widget;
+    QSize designed = w->property(kDesignedSize).toSize();
+    designed.setWidth(std::max(designed.width(), width));
+    w->setProperty(kDesignedSize, designed);
+    return FitPanelToContents(panel);
+}
+
 int InstallPopup(int panel) {
     int error = 0;
     const std::shared_ptr<Panel> p = WidgetPanel(panel, &error);

@@ -114,6 +114,11 @@ int HidePanel(int panel);
 // contents need more room: after its texts changed, it grows for longer ones and shrinks
 // back for shorter ones.
 int FitPanelToContents(int panel);
+// The width the panel's contents need at least with the texts they hold now.
+int GetPanelContentsWidth(int panel, int *width);
+// Makes the panel at least this wide from now on, whatever its texts (FitPanelToContents
+// keeps to it), and fits it.
+int SetPanelLeastWidth(int panel, int width);
 // Shows the panel as a modal pop-up (the rest of the program's windows take no input
 // until it is removed); returns at once.
 int InstallPopup(int panel);

@@ -3,6 +3,8 @@
 // widget is touched elsewhere. Tests (and runs without a display) answer them through a
 // responder instead of a person, so nothing blocks.
 #pragma once
+#include <string>
+#include <vector>
 
 constexpr int MAX_PATHNAME_LEN = 260;  // size of a path buffer, terminator included
 
@@ -63,3 +65,11 @@ using PopupResponder = int (*)(const PopupRequest *request, char *path_out, int 
 // nullptr restores real dialogs. Without a responder on the offscreen platform nobody
 // could answer: messages go to stderr, confirmations are declined, selections cancelled.
 void SetPopupTestResponder(PopupResponder responder);
+
+// Qt's own texts (file dialogs, standard buttons, context menus) in the language with
+// this code ("de"), from Qt's translations as Debian installs them; "" or "en" gives Qt's
+// English. Called at start and on every language change. 1 when a translation was loaded.
+int UseToolkitLanguage(const char *code);
+// The button and label texts of a file dialog as FileSelectPopup would show it (with
+// that button label), without showing it: what a user would read.
+std::vector<std::string> FileDialogTexts(int button);

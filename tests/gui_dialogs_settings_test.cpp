@@ -347,7 +347,7 @@ TEST_F(SettingsDialog, LanguageRetextsTableAndExportAndCancelTakesItBack) {
     OpenSettings();
     PickLanguage("deutsch");
     EXPECT_NE(HistoryTitles().find("Temp. innen"), std::string::npos) << HistoryTitles();
-    EXPECT_NE(ExportTitles().find("Temp. innen\tFeuchte innen"), std::string::npos);
+    EXPECT_NE(ExportTitles().find("Temp. innen\tLuftfeuchte innen"), std::string::npos);
     EXPECT_NE(Text(korP, KORP_HISTORY_INFO).find("Verlaufsdatei"), std::string::npos);
 
     Press(SettingsAbort, settingsP, SETTINGSP_CANCEL);
