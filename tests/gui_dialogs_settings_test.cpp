@@ -184,6 +184,7 @@ TEST_F(SettingsDialog, FillsFromTheRecordAndOkStoresWhatChanged) {
 
     UI_data.indoor_temp.current = 21.57f;
     UI_data.indoor_temp.live_timer = 180;
+    MarkUIGroupDelivered(8);  // as a reading of the console would
     OpenSettings();
     EXPECT_EQ(Value(globalP, GLOBALP_DECIMAL_POINT), 0);
     PressOK();
