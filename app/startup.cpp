@@ -50,6 +50,8 @@ namespace {
 std::atomic<int> quit_requested{0};
 // The other copy is left as it is, not brought forward.
 constexpr int kDoNotActivateOther = 0;
+// Beside Setup.cnf in the data folder: what Setup.cnf's fixed layout has no room for.
+constexpr const char *kWindowPlacesFile = "clearhorizon.ini";
 
 void OnQuitSignal(int) { quit_requested.store(1); }
 
@@ -161,6 +163,7 @@ int StartClearHorizon(int argc, char *argv[]) {
     RefreshKORPanelSurface();
     // Without a screen the panels still hold the display's state, they are just never shown.
     if (!IsHeadless()) {
+        (void)LoadWindowPlaces(kWindowPlacesFile);
         DisplayPanel(korP);
         StartDesktopNotices();
     }
@@ -239,6 +242,7 @@ int Quit(int, int, int event, void *, int, int) {
         Ini_Dispose(h_current_data_list);
         h_current_data_list = nullptr;
     }
+    if (!IsHeadless()) (void)SaveWindowPlaces(kWindowPlacesFile);
     QuitUserInterface(0);
     return 0;
 }

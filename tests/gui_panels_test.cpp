@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <QApplication>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -287,4 +288,27 @@ TEST_F(Panels, GermanReachesQtsOwnDialogsAndTheWindowKeepsItsWidth) {
     FitPanelToContents(korP);
     EXPECT_EQ(MainWindowWidth(), english_width);
     EXPECT_TRUE(Has(FileDialogTexts(VAL_SAVE_BUTTON), "Cancel"));
+}
+
+// A window opens wholly on the screen, and its place is kept for the next run.
+TEST_F(Panels, WindowsOpenOnTheScreenAndTheirPlacesAreKept) {
+    TempFolder dir;
+    ASSERT_EQ(DisplayPanel(historyP), 0);
+    QWidget *history = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("historyP")) history = w;
+    ASSERT_NE(history, nullptr);
+    const QRect screen = history->screen()->availableGeometry();
+    // Its top left corner on the screen, and no larger than the screen unless its
+    // contents cannot be made smaller (the offscreen screen is small).
+    EXPECT_TRUE(screen.contains(history->geometry().topLeft()));
+    EXPECT_TRUE(history->width() <= screen.width() ||
+                history->width() == history->minimumSizeHint().width());
+    EXPECT_TRUE(history->height() <= screen.height() ||
+                history->height() == history->minimumSizeHint().height());
+    history->move(37, 41);
+    ASSERT_EQ(SaveWindowPlaces(dir.file("places.ini").c_str()), 0);
+    EXPECT_NE(ReadWholeFile(dir.file("places.ini")).find("historyP="), std::string::npos);
+    EXPECT_EQ(LoadWindowPlaces(dir.file("places.ini").c_str()), 0);
+    HidePanel(historyP);
 }
