@@ -153,9 +153,13 @@ int StartClearHorizon(int argc, char *argv[]) {
         MessagePopup("Error!", "file --.xw not found");
         return kStartFailed;
     }
-    // A language file that cannot be read leaves the resource's texts. The laying out
-    // ends with the chosen language applied.
-    LayOutForEveryShippedLanguage();
+    // A language file that cannot be read leaves the resource's texts. Without a screen
+    // nothing is laid out (nor are fonts loaded for it); the laying out ends with the
+    // chosen language applied.
+    if (IsHeadless())
+        (void)LocaliseAllPanels();
+    else
+        LayOutForEveryShippedLanguage();
     InitTableTileLine(&setup.units.pressure_unit);
     EnableDisableToolTips(setup.tooltips_enabled);
     SetNumberFieldsDecimalComma(setup.decimal_comma);
