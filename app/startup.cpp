@@ -51,6 +51,8 @@ namespace {
 std::atomic<int> quit_requested{0};
 // The other copy is left as it is, not brought forward.
 constexpr int kDoNotActivateOther = 0;
+// Beside Setup.cnf in the data folder: what Setup.cnf's fixed layout has no room for.
+constexpr const char *kWindowPlacesFile = "clearhorizon.ini";
 
 void OnQuitSignal(int) { quit_requested.store(1); }
 
@@ -104,12 +106,13 @@ static void RegisterViewListeners() {
     ForgetUIRecordListeners();
     RegisterHistoryViewListeners();
     RegisterDisplayListeners();
+    // Before the tray and the notices, which read the link state it takes.
+    RegisterLinkDisplayListeners();
     RegisterAlarmDisplayListeners();
     RegisterAlarmReplyListeners();
     RegisterDesktopNoticeListeners();
     RegisterOlderDataSetsListeners();
     RegisterGraphsListeners();
-    RegisterLinkDisplayListeners();
     RegisterHeldChangeListeners();
 }
 
@@ -153,8 +156,13 @@ int StartClearHorizon(int argc, char *argv[]) {
         MessagePopup("Error!", "file --.xw not found");
         return kStartFailed;
     }
-    // A language file that cannot be read leaves the resource's texts.
-    (void)LocaliseAllPanels();
+    // A language file that cannot be read leaves the resource's texts. Without a screen
+    // nothing is laid out (nor are fonts loaded for it); the laying out ends with the
+    // chosen language applied.
+    if (IsHeadless())
+        (void)LocaliseAllPanels();
+    else
+        LayOutForEveryShippedLanguage();
     InitTableTileLine(&setup.units.pressure_unit);
     EnableDisableToolTips(setup.tooltips_enabled);
     SetNumberFieldsDecimalComma(setup.decimal_comma);
@@ -162,6 +170,7 @@ int StartClearHorizon(int argc, char *argv[]) {
     RefreshKORPanelSurface();
     // Without a screen the panels still hold the display's state, they are just never shown.
     if (!IsHeadless()) {
+        (void)LoadWindowPlaces(kWindowPlacesFile);
         DisplayPanel(korP);
         StartDesktopNotices();
     }
@@ -240,6 +249,7 @@ int Quit(int, int, int event, void *, int, int) {
         Ini_Dispose(h_current_data_list);
         h_current_data_list = nullptr;
     }
+    if (!IsHeadless()) (void)SaveWindowPlaces(kWindowPlacesFile);
     QuitUserInterface(0);
     return 0;
 }

@@ -8,11 +8,16 @@
 #include "platform/window_manners.h"
 
 #include <QApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QSettings>
 #include <QEventLoop>
 #include <QLayout>
 #include <QTimer>
 #include <algorithm>
+#include <map>
 #include <mutex>
+#include <string>
 
 namespace {
 
@@ -245,6 +250,74 @@ int DiscardPanel(int panel) {
     return 0;
 }
 
+namespace {
+
+// Windows shown in this run, by name, and the places the last run left them in.
+std::map<std::string, QPointer<QWidget>> shown_windows;
+std::map<std::string, QByteArray> saved_places;
+
+// Centred over the window in front (the main window when none is), and wholly on that
+// window's screen: a window larger than the screen's free area is made to fit it.
+void PlaceOverFront(QWidget *w) {
+    QWidget *front = QApplication::activeModalWidget();
+    if (front == nullptr || front == w) front = QApplication::activeWindow();
+    if (front == w) front = nullptr;
+    QScreen *screen = front != nullptr ? front->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    const QRect free = screen->availableGeometry();
+    // The size the window will have once shown, so that it is centred as it will be.
+    w->ensurePolished();
+    if (w->layout() != nullptr) w->layout()->activate();
+    w->resize(w->size().expandedTo(w->minimumSizeHint()));
+    // The title bar and border the window manager adds, as it drew them on the front
+    // window (none known before the first window is shown).
+    const QSize decoration =
+        front != nullptr ? front->frameGeometry().size() - front->size() : QSize(0, 0);
+    const QSize room = free.size() - decoration;
+    if (w->width() > room.width() || w->height() > room.height())
+        w->resize(w->size().boundedTo(room));
+    const QRect over = front != nullptr ? front->frameGeometry() : free;
+    const QSize outer = w->size() + decoration;
+    QPoint at = over.center() - QPoint(outer.width() / 2, outer.height() / 2);
+    at.setX(std::clamp(at.x(), free.left(), std::max(free.left(), free.right() + 1 - outer.width())));
+    at.setY(std::clamp(at.y(), free.top(), std::max(free.top(), free.bottom() + 1 - outer.height())));
+    w->move(at);
+}
+
+// A window shown for the first time in this run takes the place it had in the last
+// one, or opens over the window in front.
+void PlaceOnFirstShow(QWidget *w) {
+    const std::string name = w->objectName().toStdString();
+    if (!w->isWindow() || shown_windows.count(name) != 0) return;
+    shown_windows[name] = w;
+    const auto saved = saved_places.find(name);
+    if (saved != saved_places.end() && w->restoreGeometry(saved->second)) return;
+    PlaceOverFront(w);
+}
+
+}  // namespace
+
+int LoadWindowPlaces(const char *ini_path) {
+    if (ini_path == nullptr) return -1;
+    QSettings ini(QString::fromLocal8Bit(ini_path), QSettings::IniFormat);
+    ini.beginGroup(QStringLiteral("windows"));
+    for (const QString &key : ini.childKeys())
+        saved_places[key.toStdString()] = ini.value(key).toByteArray();
+    ini.endGroup();
+    return ini.status() == QSettings::NoError ? 0 : -1;
+}
+
+int SaveWindowPlaces(const char *ini_path) {
+    if (ini_path == nullptr) return -1;
+    QSettings ini(QString::fromLocal8Bit(ini_path), QSettings::IniFormat);
+    ini.beginGroup(QStringLiteral("windows"));
+    for (const auto &[name, w] : shown_windows)
+        if (!w.isNull()) ini.setValue(QString::fromStdString(name), w->saveGeometry());
+    ini.endGroup();
+    ini.sync();
+    return ini.status() == QSettings::NoError ? 0 : -1;
+}
+
 int DisplayPanel(int panel) {
     int error = 0;
     const std::shared_ptr<Panel> p = WidgetPanel(panel, &error);
@@ -252,6 +325,7 @@ int DisplayPanel(int panel) {
     // A minimised window comes back as it was before (the tray's click, a second start).
     if (p->widget->isMinimized())
         p->widget->setWindowState(p->widget->windowState() & ~Qt::WindowMinimized);
+    PlaceOnFirstShow(p->widget);
     p->widget->show();
     Raise(p->widget);
     return 0;
@@ -284,6 +358,30 @@ int FitPanelToContents(int panel) {
     return 0;
 }
 
+int GetPanelContentsWidth(int panel, int *width) {
+    int error = 0;
+    const std::shared_ptr<Panel> p = WidgetPanel(panel, &error);
+    if (p == nullptr) return error;
+    if (width == nullptr) return kUIErrAttribute;
+    QWidget *w = p->widget;
+    for (int level = 0; level < 16; ++level)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    if (w->layout() != nullptr) w->layout()->activate();
+    *width = w->minimumSizeHint().width();
+    return 0;
+}
+
+int SetPanelLeastWidth(int panel, int width) {
+    int error = 0;
+    const std::shared_ptr<Panel> p = WidgetPanel(panel, &error);
+    if (p == nullptr) return error;
+    QWidget *w = p->widget;
+    QSize designed = w->property(kDesignedSize).toSize();
+    designed.setWidth(std::max(designed.width(), width));
+    w->setProperty(kDesignedSize, designed);
+    return FitPanelToContents(panel);
+}
+
 int InstallPopup(int panel) {
     int error = 0;
     const std::shared_ptr<Panel> p = WidgetPanel(panel, &error);
@@ -293,6 +391,9 @@ int InstallPopup(int panel) {
     // Modality only takes effect on a window that is shown afresh.
     p->widget->hide();
     p->widget->setWindowModality(Qt::ApplicationModal);
+    // Not moved over the window in front: under X11 with openbox a pop-up moved by the
+    // program (before or after showing it) stays unpainted, so the window manager
+    // places it.
     p->widget->show();
     Raise(p->widget);
     FocusFirstField(p->widget);

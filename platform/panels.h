@@ -114,7 +114,19 @@ int HidePanel(int panel);
 // contents need more room: after its texts changed, it grows for longer ones and shrinks
 // back for shorter ones.
 int FitPanelToContents(int panel);
-// Shows the panel as a modal pop-up (the rest of the program's windows take no input
+// The width the panel's contents need at least with the texts they hold now.
+int GetPanelContentsWidth(int panel, int *width);
+// Makes the panel at least this wide from now on, whatever its texts (FitPanelToContents
+// keeps to it), and fits it.
+int SetPanelLeastWidth(int panel, int width);
+// Windows keep their size and place between runs: saved (on the orderly quit) into the
+// "windows" group of an INI file, and taken back when each is first shown in the next
+// run. A window without a saved place opens centred over the window in front, wholly on
+// the screen. 0 on success.
+int SaveWindowPlaces(const char *ini_path);
+int LoadWindowPlaces(const char *ini_path);
+// Shows the panel as a modal pop-up where the window manager places it (the rest of the
+// program's windows take no input
 // until it is removed); returns at once.
 int InstallPopup(int panel);
 // all != 0 removes every pop-up, otherwise the last one installed.

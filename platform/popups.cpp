@@ -4,13 +4,20 @@
 // Questions from another thread wait for the main thread's answer. A test responder, or
 // the offscreen platform, answers instead of a person.
 #include "platform/popups.h"
+#include "platform/engine.h"
 #include "platform/runtime.h"
 #include "platform/thread_context.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPointer>
+#include <QTranslator>
 #include <atomic>
 #include <cstdio>
 #include <ctime>
@@ -20,6 +27,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -46,6 +54,13 @@ void PrintStamped(const std::string &title, const std::string &message) {
 }
 
 const char *OrEmpty(const char *s) { return s != nullptr ? s : ""; }
+
+// The window a pop-up belongs to: the modal dialog in front, else the active window. A
+// pop-up with a parent opens centred over it instead of in a corner of the screen.
+QWidget *ActiveTopLevel() {
+    if (QWidget *modal = QApplication::activeModalWidget()) return modal;
+    return QApplication::activeWindow();
+}
 
 // Runs ask on the main thread and gives its answer; another thread waits for it while
 // processing its own events, and is woken by the answer.
@@ -75,7 +90,7 @@ void ShowMessage(const std::string &title, const std::string &message) {
         return;
     }
     QMessageBox box(QMessageBox::Information, QString::fromStdString(title),
-                    QString::fromStdString(message), QMessageBox::Ok);
+                    QString::fromStdString(message), QMessageBox::Ok, ActiveTopLevel());
     box.exec();
 }
 
@@ -85,7 +100,7 @@ int AskConfirmation(const std::string &title, const std::string &message) {
         return r(&request, nullptr, 0) != 0 ? 1 : 0;
     }
     if (NobodyToAsk()) return 0;
-    const auto answer = QMessageBox::question(nullptr, QString::fromStdString(title),
+    const auto answer = QMessageBox::question(ActiveTopLevel(), QString::fromStdString(title),
                                               QString::fromStdString(message),
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     return answer == QMessageBox::Yes ? 1 : 0;
@@ -112,27 +127,34 @@ QString FirstExtension(const std::string &filter) {
     return QLatin1Char('.') + rest;
 }
 
+// The accept button's text, in the language of Qt's own translations: Save and Open are
+// the dialog's own (left to it), the others are taken from Qt's catalogues.
 QString ButtonText(int button) {
     switch (button) {
-    case VAL_SAVE_BUTTON: return QStringLiteral("Save");
-    case VAL_SELECT_BUTTON: return QStringLiteral("Select");
-    case VAL_LOAD_BUTTON: return QStringLiteral("Load");
-    default: return QStringLiteral("OK");
+    case VAL_SELECT_BUTTON: return QCoreApplication::translate("QFileDialog", "&Choose");
+    case VAL_LOAD_BUTTON: return QCoreApplication::translate("QFileDialog", "&Open");
+    case VAL_OK_BUTTON: return QCoreApplication::translate("QPlatformTheme", "OK");
+    default: return QString();
     }
+}
+
+void SetUpFileDialog(QFileDialog *dialog, const FileRequest &rq) {
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, true);  // the caller asks itself
+    dialog->setOption(QFileDialog::ReadOnly, rq.allow_make_dir == 0);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setAcceptMode(rq.button == VAL_SAVE_BUTTON ? QFileDialog::AcceptSave
+                                                       : QFileDialog::AcceptOpen);
+    const QString accept = ButtonText(rq.button);
+    if (!accept.isEmpty()) dialog->setLabelText(QFileDialog::Accept, accept);
+    if (!rq.filter.empty()) dialog->setNameFilter(Patterns(rq.filter).join(QLatin1Char(' ')));
 }
 
 // The path the user chose, or "" for none.
 QString PickWithDialog(const FileRequest &rq) {
     const QString dir = rq.dir.empty() ? QDir::currentPath() : QString::fromStdString(rq.dir);
-    QFileDialog dialog(nullptr, QString::fromStdString(rq.title), dir);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);  // the caller asks itself
-    dialog.setOption(QFileDialog::ReadOnly, rq.allow_make_dir == 0);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setAcceptMode(rq.button == VAL_SAVE_BUTTON ? QFileDialog::AcceptSave
-                                                      : QFileDialog::AcceptOpen);
-    dialog.setLabelText(QFileDialog::Accept, ButtonText(rq.button));
-    if (!rq.filter.empty()) dialog.setNameFilter(Patterns(rq.filter).join(QLatin1Char(' ')));
+    QFileDialog dialog(ActiveTopLevel(), QString::fromStdString(rq.title), dir);
+    SetUpFileDialog(&dialog, rq);
     const QString file = QString::fromStdString(rq.file);
     if (!file.isEmpty() && !file.contains(QLatin1Char('*'))) dialog.selectFile(file);
     for (;;) {
@@ -192,6 +214,61 @@ int MessagePopup(const char *title, const char *message) {
     return 0;
 }
 
+namespace {
+
+struct KeyedBox {
+    int key;
+    QPointer<QMessageBox> box;
+};
+std::vector<KeyedBox> keyed_boxes;  // main thread only
+
+void ShowKeyedMessage(int key, const std::string &title, const std::string &message) {
+    if (PopupResponder r = responder.load()) {
+        const PopupRequest request{POPUP_MESSAGE, title.c_str(), message.c_str(), "", "", ""};
+        r(&request, nullptr, 0);
+        return;
+    }
+    if (NobodyToAsk()) PrintStamped(title, message);
+    if (IsHeadless()) return;
+    CloseMessagePopups(key);  // a newer word on the same matter replaces the old one
+    auto *box = new QMessageBox(QMessageBox::Information, QString::fromStdString(title),
+                                QString::fromStdString(message), QMessageBox::Ok, ActiveTopLevel());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    keyed_boxes.push_back({key, box});
+    box->show();
+}
+
+}  // namespace
+
+void KeyedMessagePopup(int key, const char *title, const char *message) {
+    const std::string t = OrEmpty(title), m = OrEmpty(message);
+    if (OnMainThread()) {
+        ShowKeyedMessage(key, t, m);
+        return;
+    }
+    (void)PostToThread(MainThreadID(), [key, t, m] { ShowKeyedMessage(key, t, m); });
+}
+
+void CloseMessagePopups(int key) {
+    std::vector<KeyedBox> open;
+    for (KeyedBox &k : keyed_boxes) {
+        if (k.box.isNull()) continue;
+        if (k.key == key)
+            k.box->close();
+        else
+            open.push_back(k);
+    }
+    keyed_boxes.swap(open);
+}
+
+int OpenMessagePopups(int key) {
+    int count = 0;
+    for (const KeyedBox &k : keyed_boxes)
+        if (k.key == key && !k.box.isNull() && k.box->isVisible()) ++count;
+    return count;
+}
+
 int ConfirmPopup(const char *title, const char *message) {
     const std::string t = OrEmpty(title), m = OrEmpty(message);
     return AnswerFromMain([t, m] { return AskConfirmation(t, m); });
@@ -212,3 +289,38 @@ int FileSelectPopup(const char *default_dir, const char *default_file, const cha
 }
 
 void SetPopupTestResponder(PopupResponder r) { responder = r; }
+
+std::vector<std::string> FileDialogTexts(int button) {
+    const FileRequest rq{"", "", "*.txt", "", button, 1, 1, 1};
+    QFileDialog dialog(nullptr, QString(), QDir::tempPath());
+    SetUpFileDialog(&dialog, rq);
+    std::vector<std::string> texts;
+    // As read: without the mnemonic marks ("S&peichern" reads "Speichern").
+    const auto read = [&texts](QString text) {
+        if (!text.isEmpty()) texts.push_back(text.remove(QLatin1Char('&')).toStdString());
+    };
+    for (const QAbstractButton *b : dialog.findChildren<QAbstractButton *>()) read(b->text());
+    for (const QLabel *l : dialog.findChildren<QLabel *>()) read(l->text());
+    return texts;
+}
+
+int UseToolkitLanguage(const char *code) {
+    static QTranslator *loaded = nullptr;
+    if (loaded != nullptr) {
+        QCoreApplication::removeTranslator(loaded);
+        delete loaded;
+        loaded = nullptr;
+    }
+    const QString language = QString::fromUtf8(OrEmpty(code)).trimmed();
+    if (language.isEmpty() || language == QLatin1String("en")) return 0;
+    auto *translator = new QTranslator;
+    const QString name = QStringLiteral("qt_") + language;
+    if (!translator->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        !translator->load(name, QStringLiteral("/usr/share/qt6/translations"))) {
+        delete translator;
+        return 0;
+    }
+    QCoreApplication::installTranslator(translator);
+    loaded = translator;
+    return 1;
+}

@@ -3,6 +3,8 @@
 // widget is touched elsewhere. Tests (and runs without a display) answer them through a
 // responder instead of a person, so nothing blocks.
 #pragma once
+#include <string>
+#include <vector>
 
 constexpr int MAX_PATHNAME_LEN = 260;  // size of a path buffer, terminator included
 
@@ -20,6 +22,16 @@ constexpr int VAL_LOAD_BUTTON = 3;
 // thread: hands it to the main thread and returns at once; while one message is waiting
 // or shown, the same title and message asked for again are not stacked on it. Returns 0.
 int MessagePopup(const char *title, const char *message);
+// A message that a later event can take back, such as "the port cannot be opened" once
+// the port works: shown without waiting for it to be closed (the caller goes on at once),
+// and closed by CloseMessagePopups with the same key. On the offscreen platform it also
+// goes to stderr, like every message there. Another thread hands it to the main thread.
+constexpr int MESSAGE_KEY_PORT_ERROR = 1;
+void KeyedMessagePopup(int key, const char *title, const char *message);
+// Closes every message shown with the key and still open (main thread).
+void CloseMessagePopups(int key);
+// How many messages with the key are open (main thread).
+int OpenMessagePopups(int key);
 // 1 when the user confirmed, 0 otherwise. Off the main thread the caller waits for the
 // answer while processing its own events.
 int ConfirmPopup(const char *title, const char *message);
@@ -53,3 +65,11 @@ using PopupResponder = int (*)(const PopupRequest *request, char *path_out, int 
 // nullptr restores real dialogs. Without a responder on the offscreen platform nobody
 // could answer: messages go to stderr, confirmations are declined, selections cancelled.
 void SetPopupTestResponder(PopupResponder responder);
+
+// Qt's own texts (file dialogs, standard buttons, context menus) in the language with
+// this code ("de"), from Qt's translations as Debian installs them; "" or "en" gives Qt's
+// English. Called at start and on every language change. 1 when a translation was loaded.
+int UseToolkitLanguage(const char *code);
+// The button and label texts of a file dialog as FileSelectPopup would show it (with
+// that button label), without showing it: what a user would read.
+std::vector<std::string> FileDialogTexts(int button);

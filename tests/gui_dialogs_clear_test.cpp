@@ -90,6 +90,8 @@ protected:
     void SetUp() override {
         setup.absolute_pressure = 0;
         SetUIDataToDefault();
+        // The tests fill UI_data as the console's readings would.
+        for (int kind = 7; kind <= 19; ++kind) MarkUIGroupDelivered(kind);
         RefreshKORPanelSurface();
         messages.clear();
         SetPopupTestResponder(RecordMessages);

@@ -13,6 +13,9 @@
 
 #include "windows/KOR.h"
 #include "windows/comm_restart.h"
+#include "windows/desktop_notice.h"
+#include "windows/link_display.h"
+#include "records/ui_data.h"
 #include "windows/dispatcher.h"
 #include "windows/display.h"
 #include "windows/kor_panels.h"
@@ -94,20 +97,21 @@ TEST_F(LinkState, StationGroupSaysItInBothLanguagesAndAFailedStartShowsThePortMe
     EXPECT_EQ(Text(korP, KORP_LINK_STATE), "Console not answering since 14:03 — retrying");
 
     WatchCommunicationStart();
-    Dispatch(LINK_CANNOT_OPEN, LINK_REASON_ACCESS, 0, "/dev/ttyUSB0");
-    EXPECT_EQ(Text(korP, KORP_LINK_STATE), "Port COM1 cannot be opened: permission denied");
+    const uint32_t at_1405 = 1780000000 - 1780000000 % 86400 + 14 * 3600 + 300;
+    Dispatch(LINK_CANNOT_OPEN, LINK_REASON_ACCESS, at_1405, "/dev/ttyUSB0");
+    EXPECT_EQ(Text(korP, KORP_LINK_STATE), "Port COM1 cannot be opened since 14:05: permission denied");
     CommStartWatchTimer(settingsP, SETTINGSP_PORT_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_NE(shown[0].message.find("COM1 (/dev/ttyUSB0): permission denied"), std::string::npos);
     EXPECT_NE(shown[0].message.find("sudo usermod -aG dialout $USER"), std::string::npos);
     // Later changes are the main window's to show; only a start's first report pops up.
-    Dispatch(LINK_CANNOT_OPEN, LINK_REASON_MISSING, 0, "/dev/ttyUSB0");
+    Dispatch(LINK_CANNOT_OPEN, LINK_REASON_MISSING, at_1405, "/dev/ttyUSB0");
     CommStartWatchTimer(settingsP, SETTINGSP_PORT_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
     EXPECT_EQ(shown.size(), 1u);
 
     UseLanguage("deutsch.lwl");  // the language change re-texts the state shown
     EXPECT_EQ(Text(korP, KORP_LINK_STATE),
-              "Schnittstelle COM1 lässt sich nicht öffnen: Gerät nicht gefunden");
+              "Schnittstelle COM1 lässt sich seit 14:05 nicht öffnen: Gerät nicht gefunden");
 }
 
 void Collect(int control, const char *text, void *context) {
@@ -176,6 +180,101 @@ TEST_F(LinkState, DeviceListShowsWhereThePortLeadsAndLinksAreReplacedInOneStep) 
     WriteWholeFile(folder.file("COM5"), "mine");
     EXPECT_NE(LinkComPort(5, "/dev/null"), 0);
     EXPECT_EQ(ReadWholeFile(folder.file("COM5")), "mine");
+}
+
+}  // namespace
+
+namespace {
+
+void DispatchOutdoor(float celsius) {
+    UIRecord r{};
+    r.kind = 9;
+    TempGroup g = UI_data.outdoor_temp;
+    g.current = g.min = g.max = celsius;
+    memcpy(r.payload, &g, sizeof g);
+    DispatchUIRecord(&r);
+}
+
+void DispatchFlags(int kind, int flag) {
+    UIRecord r{};
+    r.kind = kind;
+    AlarmFlags f{};
+    f.flag[flag] = 1;
+    memcpy(r.payload, &f, sizeof f);
+    DispatchUIRecord(&r);
+}
+
+int Dimmed(int control) {
+    int dimmed = 0;
+    GetCtrlAttribute(korP, control, ATTR_DIMMED, &dimmed);
+    return dimmed;
+}
+
+// What the window and the tray say must be true: nothing read is no number, a lost link
+// dims every live value at once (not minutes later), and the port's error box goes when
+// the port works.
+TEST_F(LinkState, NeverReadShowsTheMarkerAndALostLinkDimsAtOnce) {
+    ForgetLinkState();
+    setup.time_24h = 1;
+    setup.units.temperature_unit = 1;  // 0 °C would read 32.0 °F
+    SetUIDataToDefault();
+    RefreshKORPanelSurface();
+    for (int control : {KORP_OTEMP, KORP_ITEMP, KORP_OHUM, KORP_PRESSURE, KORP_WIND, KORP_CHILL})
+        EXPECT_EQ(Text(korP, control), "---") << control;
+    EXPECT_EQ(Text(korP, KORP_OTEMP_MINMAX).find("32"), std::string::npos);
+    EXPECT_EQ(Text(korP, KORP_RAIN_TOTAL), "---");
+    EXPECT_EQ(TrayToolTipText(), "Clear Horizon\nConsole not connected\nOutdoor: ---, ---");
+
+    Dispatch(LINK_CONNECTED, LINK_REASON_NONE, 0, "/dev/ttyUSB0");
+    DispatchOutdoor(22.57f);
+    EXPECT_EQ(Text(korP, KORP_OTEMP), "72.6 \u00B0F");
+    EXPECT_EQ(Dimmed(KORP_OTEMP), 0);
+    EXPECT_EQ(TrayToolTipText(), "Clear Horizon\nOutdoor: 72.6 \u00B0F, ---");
+
+    SetPopupTestResponder(nullptr);  // a real box, shown offscreen
+    KeyedMessagePopup(MESSAGE_KEY_PORT_ERROR, "Error", "Port COM1 cannot be opened");
+    EXPECT_EQ(OpenMessagePopups(MESSAGE_KEY_PORT_ERROR), 1);
+
+    const uint32_t at_1403 = 1780000000 - 1780000000 % 86400 + 14 * 3600 + 180;
+    Dispatch(LINK_SILENT, LINK_REASON_NONE, at_1403, "/dev/ttyUSB0");
+    for (int control : {KORP_OTEMP, KORP_OTEMP_GAUGE, KORP_OTEMP_MINMAX, KORP_WIND, KORP_PRESSURE,
+                        KORP_OHUM, KORP_RAIN_TOTAL})
+        EXPECT_EQ(Dimmed(control), 1) << control;
+    EXPECT_EQ(Text(korP, KORP_OTEMP), "72.6 \u00B0F");  // the last reading, dimmed
+    EXPECT_EQ(TrayToolTipText(),
+              "Clear Horizon\nConsole not answering since 14:03 — retrying\nOutdoor: ---, ---");
+    EXPECT_EQ(OpenMessagePopups(MESSAGE_KEY_PORT_ERROR), 1);
+
+    Dispatch(LINK_CONNECTED, LINK_REASON_NONE, 0, "/dev/ttyUSB0");
+    EXPECT_EQ(OpenMessagePopups(MESSAGE_KEY_PORT_ERROR), 0);
+}
+
+// The notice of an alarm names the reading, the side crossed and the threshold, which
+// it asks of the console when it does not know it yet.
+TEST_F(LinkState, AlarmNoticeNamesValueSideAndThreshold) {
+    ASSERT_EQ(OpenCommandQueueForTests(), 0);
+    setup.units.temperature_unit = 0;
+    SetUIDataToDefault();
+    DispatchOutdoor(31.5f);
+    DispatchFlags(14, 8);  // outdoor temperature high alarm on
+    DispatchFlags(15, 8);  // and gone off
+    const std::vector<CommandRecord> sent = TakeCommandsSent();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, 15);  // read back the outdoor high threshold
+    EXPECT_NE(AlarmNoticeText(8).find("above the high alarm threshold of ---"), std::string::npos);
+
+    UIRecord answer{};
+    answer.kind = 44;
+    const float threshold = 30.0f;
+    memcpy(&answer.payload[2], &threshold, sizeof threshold);
+    DispatchUIRecord(&answer);
+    const std::string notice = AlarmNoticeText(8);
+    EXPECT_NE(notice.find(": 31.5 \u00B0C — above the high alarm threshold of 30.0 \u00B0C"),
+              std::string::npos) << notice;
+    UseLanguage("deutsch.lwl");
+    EXPECT_NE(AlarmNoticeText(8).find("über der oberen Alarmschwelle von 30.0 \u00B0C"),
+              std::string::npos) << AlarmNoticeText(8);
+    CloseCommandQueueForTests();
 }
 
 }  // namespace

@@ -4,10 +4,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <QApplication>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 #include "windows/KOR.h"
 #include "windows/dispatcher.h"
@@ -23,6 +25,7 @@
 #include "platform/easytab.h"
 #include "platform/ini_text.h"
 #include "platform/panels.h"
+#include "platform/popups.h"
 #include "platform/files.h"
 #include "support/temp_folder.h"
 
@@ -243,3 +246,69 @@ TEST_F(Panels, ClosingTheMainWindowQuits) {
 }
 
 }  // namespace
+
+namespace {
+
+int MainWindowWidth() {
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("korP")) return w->width();
+    ADD_FAILURE() << "no main window";
+    return 0;
+}
+
+bool Has(const std::vector<std::string> &texts, const std::string &wanted) {
+    for (const std::string &t : texts)
+        if (t.find(wanted) != std::string::npos) return true;
+    return false;
+}
+
+}  // namespace
+
+// German reaches Qt's own dialogs and every text the program draws, and the main window
+// keeps its width when the language changes.
+TEST_F(Panels, GermanReachesQtsOwnDialogsAndTheWindowKeepsItsWidth) {
+    snprintf(setup.language_file, sizeof setup.language_file, "english.lwl");
+    LayOutForEveryShippedLanguage();
+    const int english_width = MainWindowWidth();
+    EXPECT_TRUE(Has(FileDialogTexts(VAL_SAVE_BUTTON), "Cancel"));
+
+    snprintf(setup.language_file, sizeof setup.language_file, "deutsch.lwl");
+    ASSERT_EQ(LocaliseAllPanels(), 0);
+    FitPanelToContents(korP);
+    EXPECT_EQ(MainWindowWidth(), english_width);
+    const std::vector<std::string> texts = FileDialogTexts(VAL_SAVE_BUTTON);
+    EXPECT_TRUE(Has(texts, "Abbrechen"));
+    EXPECT_TRUE(Has(texts, "Speichern")) << ::testing::PrintToString(texts);
+    EXPECT_TRUE(Has(texts, "Suchen in"));
+    EXPECT_FALSE(Has(texts, "Look in"));
+    EXPECT_EQ(Text(aboutP, ABOUTP_NOTICE).rfind("Clear Horizon liest", 0), 0u);
+
+    snprintf(setup.language_file, sizeof setup.language_file, "english.lwl");
+    ASSERT_EQ(LocaliseAllPanels(), 0);
+    FitPanelToContents(korP);
+    EXPECT_EQ(MainWindowWidth(), english_width);
+    EXPECT_TRUE(Has(FileDialogTexts(VAL_SAVE_BUTTON), "Cancel"));
+}
+
+// A window opens wholly on the screen, and its place is kept for the next run.
+TEST_F(Panels, WindowsOpenOnTheScreenAndTheirPlacesAreKept) {
+    TempFolder dir;
+    ASSERT_EQ(DisplayPanel(historyP), 0);
+    QWidget *history = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("historyP")) history = w;
+    ASSERT_NE(history, nullptr);
+    const QRect screen = history->screen()->availableGeometry();
+    // Its top left corner on the screen, and no larger than the screen unless its
+    // contents cannot be made smaller (the offscreen screen is small).
+    EXPECT_TRUE(screen.contains(history->geometry().topLeft()));
+    EXPECT_TRUE(history->width() <= screen.width() ||
+                history->width() == history->minimumSizeHint().width());
+    EXPECT_TRUE(history->height() <= screen.height() ||
+                history->height() == history->minimumSizeHint().height());
+    history->move(37, 41);
+    ASSERT_EQ(SaveWindowPlaces(dir.file("places.ini").c_str()), 0);
+    EXPECT_NE(ReadWholeFile(dir.file("places.ini")).find("historyP="), std::string::npos);
+    EXPECT_EQ(LoadWindowPlaces(dir.file("places.ini").c_str()), 0);
+    HidePanel(historyP);
+}

@@ -134,6 +134,9 @@ TEST_F(CommThread, SilentConsoleOnAnOpenPortIsReportedAskedSparinglyAndTakenBack
     ASSERT_TRUE(WaitForLinkState(LINK_CONNECTED, 5.0, &seen));
     peer.StaySilent();
     ASSERT_TRUE(WaitForLinkState(LINK_SILENT, kLinkSilentSeconds + 15.0, &seen));
+    // The user is told before polling gives up; the sparing questions start after that
+    // (a read's retry at most later).
+    Sleep(kLinkSilentSeconds - kLinkNoticeSeconds + 6.0);
     peer.ClearReceived();
     ASSERT_TRUE(peer.WaitForReceived(3, 3 * kLinkRetrySeconds + 5.0));
     const std::vector<PeerByte> asked = peer.Received();

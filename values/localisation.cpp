@@ -280,6 +280,18 @@ LocalisedValue *LocaliseMeasuredValues(int quantity, const UnitsRecord *units,
     return r;
 }
 
+LocalisedValue *LocaliseUnknownValue(int quantity, const UnitsRecord *units) {
+    const float zero = 0.0f;
+    LocalisedValue *r = LocaliseMeasuredValues(quantity, units, &zero);
+    if (r->status == LOCALISED_NO_VALUE) return r;
+    r->status = LOCALISED_NOT_AVAILABLE;
+    r->unit_text[0] = '\0';
+    snprintf(r->value_text, sizeof r->value_text, "%s", MARKER_NOT_AVAILABLE);
+    snprintf(r->value_unit_text, sizeof r->value_unit_text, "%s", MARKER_NOT_AVAILABLE);
+    r->value = r->scale_min;
+    return r;
+}
+
 LocalisedValue *LocaliseMeasuredValues(int quantity, const int *unit_choices,
                                        const float *value) {
     if (unit_choices == nullptr)

@@ -66,6 +66,11 @@ LocalisedValue *LocaliseMeasuredValues(int quantity, const int *unit_choices,
 LocalisedValue *LocaliseMeasuredValues(int quantity, const UnitsRecord *units,
                                        const float *value);
 
+// A value that was never read: the marker "---" with the quantity's ranges in the user's
+// unit and `value` at the scale's lower end, so that a gauge shows nothing. The same
+// per-thread record as LocaliseMeasuredValues.
+LocalisedValue *LocaliseUnknownValue(int quantity, const UnitsRecord *units);
+
 // The status LocaliseMeasuredValues gives a value, without formatting it: for readers that
 // go through many values and only need to know which are markers.
 int MeasuredValueStatus(int quantity, float raw);

@@ -145,6 +145,18 @@ void TakeCommandFailed(const UIRecord *r) {
 
 }  // namespace
 
+int AlarmReadBackEntry(int kind) {
+    for (const AlarmReadBack &a : kReadBacks)
+        if (a.kind == kind) return a.entry;
+    return -1;
+}
+
+int AlarmWrittenSlot(int kind) {
+    for (const AlarmWritten &w : kWrittenReplies)
+        if (w.kind == kind) return w.slot;
+    return -1;
+}
+
 void RegisterAlarmReplyListeners() {
     (void)ListenToUIRecords(37, 79, TakeAlarmReply);
     (void)ListenToUIRecords(UI_COMMAND_FAILED, UI_COMMAND_FAILED, TakeCommandFailed);

@@ -6,3 +6,8 @@
 
 // Listens to the answer kinds 37..79 (at start-up).
 void RegisterAlarmReplyListeners();
+
+// The alarm_values entry a read-back answer of this kind fills, -1 for other kinds.
+int AlarmReadBackEntry(int kind);
+// The pending slot a written-and-confirmed answer of this kind clears, -1 for other kinds.
+int AlarmWrittenSlot(int kind);

@@ -42,6 +42,7 @@ void TakeStationHistoryHeader(const UIRecord *r) {
 
 // Marked fresh before any view redraws, so that fresh values are never drawn dimmed.
 void TakeIntoUIData(const UIRecord *r) {
+    MarkUIGroupDelivered(r->kind);
     switch (r->kind) {
     case 2:
         memcpy(&UI_data.clock_offset, r->payload, 21 * 4);

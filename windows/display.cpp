@@ -25,9 +25,17 @@
 namespace {
 
 constexpr int kMinMaxTextSize = 128;
+constexpr int kWeatherUnknown = 3;  // the picture for a forecast the console does not give
 
 LocalisedValue Localise(int quantity, const float *value) {
     return *LocaliseMeasuredValues(quantity, &setup.units, value);
+}
+
+// A group the console has not delivered yet holds defaults (0 °C is 32 °F): those are
+// no readings, so the marker is shown instead, as currdat.lst does.
+LocalisedValue LocaliseRead(int kind, int quantity, const float *value) {
+    if (!UIGroupDelivered(kind)) return *LocaliseUnknownValue(quantity, &setup.units);
+    return Localise(quantity, value);
 }
 
 void DimAll(const int *controls, int count, int stale) {
@@ -40,19 +48,19 @@ void MinMaxText(char *out, int size, const char *min, const char *max, bool blan
              blank_after_min ? " " : "", max);
 }
 
-void ShowTemperatureGroup(const TempGroup *g, int quantity, const int *controls, int count,
-                          int gauge, int value_text, int minmax, bool blank_after_min) {
+void ShowTemperatureGroup(int kind, const TempGroup *g, int quantity, const int *controls,
+                          int count, int gauge, int value_text, int minmax, bool blank_after_min) {
     const int stale = g->live_timer == 0;
     DimAll(controls, count, stale);
-    const LocalisedValue now = Localise(quantity, &g->current);
+    const LocalisedValue now = LocaliseRead(kind, quantity, &g->current);
     if (gauge != 0) {
         SetCtrlAttribute(korP, gauge, ATTR_MIN_VALUE, static_cast<double>(now.scale_min));
         SetCtrlAttribute(korP, gauge, ATTR_MAX_VALUE, static_cast<double>(now.range_max));
         SetCtrlVal(korP, gauge, static_cast<double>(now.value));
     }
     SetCtrlVal(korP, value_text, now.value_unit_text);
-    const LocalisedValue lo = Localise(quantity, &g->min);
-    const LocalisedValue hi = Localise(quantity, &g->max);
+    const LocalisedValue lo = LocaliseRead(kind, quantity, &g->min);
+    const LocalisedValue hi = LocaliseRead(kind, quantity, &g->max);
     char text[kMinMaxTextSize];
     MinMaxText(text, sizeof text, lo.value_unit_text, hi.value_unit_text, blank_after_min);
     SetCtrlVal(korP, minmax, text);
@@ -72,7 +80,7 @@ double RainScaleTop(const LocalisedValue &v) {
 }
 
 void ShowRainGauge(int quantity, float value, int gauge, int text) {
-    const LocalisedValue v = Localise(quantity, &value);
+    const LocalisedValue v = LocaliseRead(19, quantity, &value);
     SetCtrlAttribute(korP, gauge, ATTR_MIN_VALUE, static_cast<double>(v.scale_min));
     SetCtrlAttribute(korP, gauge, ATTR_MAX_VALUE, RainScaleTop(v));
     // The unit goes with the scale's marks: "20 mm" at the top.
@@ -82,7 +90,7 @@ void ShowRainGauge(int quantity, float value, int gauge, int text) {
 }
 
 void ShowRainMax(int quantity, float value, int control) {
-    const LocalisedValue v = Localise(quantity, &value);
+    const LocalisedValue v = LocaliseRead(19, quantity, &value);
     char text[kMinMaxTextSize];
     snprintf(text, sizeof text, " max: %s", v.value_unit_text);
     SetCtrlVal(korP, control, text);
@@ -138,37 +146,44 @@ void GetDirectionString(int direction, char *name, char *name_and_bearing) {
 
 void SetUIDataToDefault() {
     SetKORDataToDefault(&UI_data);
+    ForgetUIGroupsDelivered();
     SetFileHistoryHeaderToDefault(&UI_data.file_header);
     SetKORHistoryHeaderToDefault(&UI_data.station_header);
 }
 
 void ShowIndoorTemperature(const TempGroup *g) {
     static const int controls[] = {KORP_ITEMP_GAUGE, KORP_ITEMP, KORP_ITEMP_MINMAX};
-    ShowTemperatureGroup(g, QUANTITY_INDOOR_TEMPERATURE, controls, 3, KORP_ITEMP_GAUGE, KORP_ITEMP,
+    ShowTemperatureGroup(8, g, QUANTITY_INDOOR_TEMPERATURE, controls, 3, KORP_ITEMP_GAUGE, KORP_ITEMP,
                          KORP_ITEMP_MINMAX, true);
 }
 
 void ShowOutdoorTemperature(const TempGroup *g) {
     static const int controls[] = {KORP_OTEMP_GAUGE, KORP_OTEMP, KORP_OTEMP_MINMAX};
-    ShowTemperatureGroup(g, QUANTITY_OUTDOOR_TEMPERATURE, controls, 3, KORP_OTEMP_GAUGE,
+    ShowTemperatureGroup(9, g, QUANTITY_OUTDOOR_TEMPERATURE, controls, 3, KORP_OTEMP_GAUGE,
                          KORP_OTEMP, KORP_OTEMP_MINMAX, true);
 }
 
 void ShowWindchill(const TempGroup *g) {
     static const int controls[] = {KORP_CHILL, KORP_CHILL_MINMAX};
-    ShowTemperatureGroup(g, QUANTITY_WINDCHILL, controls, 2, 0, KORP_CHILL, KORP_CHILL_MINMAX, false);
+    ShowTemperatureGroup(10, g, QUANTITY_WINDCHILL, controls, 2, 0, KORP_CHILL, KORP_CHILL_MINMAX, false);
 }
 
 void ShowDewpoint(const TempGroup *g) {
     static const int controls[] = {KORP_DEW, KORP_DEW_MINMAX};
-    ShowTemperatureGroup(g, QUANTITY_DEWPOINT, controls, 2, 0, KORP_DEW, KORP_DEW_MINMAX, false);
+    ShowTemperatureGroup(11, g, QUANTITY_DEWPOINT, controls, 2, 0, KORP_DEW, KORP_DEW_MINMAX, false);
 }
 
 void ShowIndoorHumidity(const TempGroup *g) {
     static const int controls[] = {KORP_IHUM, KORP_IHUM_MINMAX};
     DimAll(controls, 2, g->live_timer == 0);
-    const LocalisedValue now = Localise(QUANTITY_HUMIDITY, &g->current);
+    const LocalisedValue now = LocaliseRead(12, QUANTITY_HUMIDITY, &g->current);
     if (now.status >= 0) SetCtrlVal(korP, KORP_IHUM, now.value_unit_text);
+    if (!UIGroupDelivered(12)) {
+        char text[kMinMaxTextSize];
+        MinMaxText(text, sizeof text, MARKER_NOT_AVAILABLE, MARKER_NOT_AVAILABLE, true);
+        SetCtrlVal(korP, KORP_IHUM_MINMAX, text);
+        return;
+    }
     const MinMaxTexts *t = GetMinMaxText(2, &g->min, nullptr, &g->max, nullptr);
     SetCtrlVal(korP, KORP_IHUM_MINMAX, t->both);
 }
@@ -176,11 +191,11 @@ void ShowIndoorHumidity(const TempGroup *g) {
 void ShowOutdoorHumidity(const TempGroup *g) {
     static const int controls[] = {KORP_OHUM, KORP_OHUM_MINMAX};
     DimAll(controls, 2, g->live_timer == 0);
-    const LocalisedValue now = Localise(QUANTITY_HUMIDITY, &g->current);
+    const LocalisedValue now = LocaliseRead(13, QUANTITY_HUMIDITY, &g->current);
     if (now.status >= 0) SetCtrlVal(korP, KORP_OHUM, now.value_unit_text);
-    const LocalisedValue lo = Localise(QUANTITY_HUMIDITY, &g->min);
+    const LocalisedValue lo = LocaliseRead(13, QUANTITY_HUMIDITY, &g->min);
     if (lo.status < 0) return;
-    const LocalisedValue hi = Localise(QUANTITY_HUMIDITY, &g->max);
+    const LocalisedValue hi = LocaliseRead(13, QUANTITY_HUMIDITY, &g->max);
     if (hi.status < 0) return;
     char text[kMinMaxTextSize];
     MinMaxText(text, sizeof text, lo.value_unit_text, hi.value_unit_text, true);
@@ -189,14 +204,14 @@ void ShowOutdoorHumidity(const TempGroup *g) {
 
 void ShowPressureValue(const PressureGroup *g) {
     SetCtrlAttribute(korP, KORP_PRESSURE, ATTR_DIMMED, g->live_timer == 0 ? 1 : 0);
-    const LocalisedValue now = Localise(PressureQuantity(), &g->current);
+    const LocalisedValue now = LocaliseRead(16, PressureQuantity(), &g->current);
     SetCtrlVal(korP, KORP_PRESSURE, now.value_unit_text);
 }
 
 void ShowPressureMinMax(const PressureGroup *g) {
     SetCtrlAttribute(korP, KORP_PRESS_MINMAX, ATTR_DIMMED, g->live_timer == 0 ? 1 : 0);
-    const LocalisedValue lo = Localise(PressureQuantity(), &g->min);
-    const LocalisedValue hi = Localise(PressureQuantity(), &g->max);
+    const LocalisedValue lo = LocaliseRead(16, PressureQuantity(), &g->min);
+    const LocalisedValue hi = LocaliseRead(16, PressureQuantity(), &g->max);
     char text[kMinMaxTextSize];
     MinMaxText(text, sizeof text, lo.value_unit_text, hi.value_unit_text, false);
     SetCtrlVal(korP, KORP_PRESS_MINMAX, text);
@@ -205,8 +220,9 @@ void ShowPressureMinMax(const PressureGroup *g) {
 void ShowWeatherPicture(const PressureGroup *g) {
     static const int controls[] = {KORP_WEATHER, KORP_TREND};
     DimAll(controls, 2, g->live_timer == 0);
-    SetCtrlVal(korP, KORP_WEATHER, static_cast<int>(g->weather));
-    SetCtrlVal(korP, KORP_TREND, static_cast<int>(g->trend));
+    const bool read = UIGroupDelivered(18);
+    SetCtrlVal(korP, KORP_WEATHER, read ? static_cast<int>(g->weather) : kWeatherUnknown);
+    SetCtrlVal(korP, KORP_TREND, read ? static_cast<int>(g->trend) : 0);
 }
 
 void ShowWind(const WindGroup *g) {
@@ -214,7 +230,7 @@ void ShowWind(const WindGroup *g) {
                                    KORP_BEAUFORT};
     const int stale = g->live_timer == 0;
     DimAll(controls, 5, stale);
-    const LocalisedValue now = Localise(QUANTITY_WIND_SPEED, &g->current);
+    const LocalisedValue now = LocaliseRead(7, QUANTITY_WIND_SPEED, &g->current);
     SetCtrlVal(korP, KORP_WIND, now.value_unit_text);
     const int direction = now.status == LOCALISED_NOT_AVAILABLE ? 16 : g->direction;
     char text[kDirectionTextSize];
@@ -233,8 +249,8 @@ void ShowWind(const WindGroup *g) {
         snprintf(text, sizeof text, "%d", beaufort);
         SetCtrlVal(korP, KORP_BEAUFORT, text);
     }
-    const LocalisedValue lo = Localise(QUANTITY_WIND_SPEED, &g->min);
-    const LocalisedValue hi = Localise(QUANTITY_WIND_SPEED, &g->max);
+    const LocalisedValue lo = LocaliseRead(7, QUANTITY_WIND_SPEED, &g->min);
+    const LocalisedValue hi = LocaliseRead(7, QUANTITY_WIND_SPEED, &g->max);
     char minmax[kMinMaxTextSize];
     MinMaxText(minmax, sizeof minmax, lo.value_unit_text, hi.value_unit_text, false);
     SetCtrlVal(korP, KORP_WIND_MINMAX, minmax);

@@ -42,8 +42,14 @@ std::string FillPattern(const char *pattern, const char *count, const char *file
     return text;
 }
 
+// The last export shown, so that a language change can say it again in the new words.
+long long shown_count = -1;
+std::string shown_path;
+
 // A finished export says so where the user looks: "Saved 5 data sets to FILE".
 void ShowExportDone(long long exported, const char *path) {
+    shown_count = exported;
+    shown_path = path;
     char count[320];
     DataSetCountText(exported, count, sizeof count);
     char pattern[kPopupTextSize];
@@ -52,6 +58,10 @@ void ShowExportDone(long long exported, const char *path) {
 }
 
 }  // namespace
+
+void RedrawExportStatus() {
+    if (shown_count >= 0) ShowExportDone(shown_count, std::string(shown_path).c_str());
+}
 
 void LocalisedMessagePopup(int panel, int title_control, int message_control) {
     char title[kPopupTextSize] = "";

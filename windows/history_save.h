@@ -12,3 +12,6 @@ int LocalisedConfirmPopup(int panel, int title_control, int message_control);
 // reported and leaves no text file behind; the history file is only ever read.
 int SaveHistoryAsText(int panel, int control, int event, void *callback_data, int event_data1,
                       int event_data2);
+
+// Says the last export's line on the main panel again, in the language now chosen.
+void RedrawExportStatus();

@@ -48,13 +48,6 @@ const PanelToLoad kPanels[] = {
     {&set_histP, SETHISTP},  {&pressureP, PRESSUREP},
 };
 
-// One line per paragraph: the page wraps the text to its width.
-const char kAboutNotice[] =
-    "Clear Horizon reads the weather station on the serial port, shows its readings, "
-    "minima, maxima and alarms, keeps its history in a file and writes the present "
-    "readings to currdat.lst for other programs.\n\n"
-    "Settings are kept in Setup.cnf in the data folder.";
-
 void FillList(int panel, int control, const char *const *items, int count) {
     ClearListCtrl(panel, control);
     for (int i = 0; i < count; ++i) InsertListItem(panel, control, -1, items[i], i);
@@ -154,7 +147,6 @@ int LoadInitAllPanels() {
     }
     BuildSettingsTabs();
     FillUnitLists();
-    SetCtrlVal(aboutP, ABOUTP_NOTICE, kAboutNotice);
     SetCtrlVal(aboutP, ABOUTP_VERSION, PROGRAM_VERSION_TEXT);
     ApplyPanelTexts();
     InitToolTips();

@@ -5,15 +5,19 @@
 
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 
+#include "windows/KOR.h"
 #include "windows/display.h"
 #include "windows/kor_panels.h"
 #include "windows/language_file.h"
 #include "records/setup_record.h"
 #include "windows/tooltips.h"
+#include "windows/history_save.h"
 #include "windows/history_view.h"
 #include "platform/files.h"
 #include "platform/panels.h"
+#include "platform/popups.h"
 #include "platform/runtime.h"
 
 namespace {
@@ -68,13 +72,41 @@ int LocaliseAllPanels() {
         result = -1;
     }
     ApplyPanelTexts();
+    // Qt's own dialogs and buttons speak the language too: the file names its code.
+    char code[304];
+    GetPanelText(TXTP_LANGUAGE_CODE, code, sizeof code);
+    (void)UseToolkitLanguage(code);
     // The history table's titles and the export's titles and direction names are copies
     // of texts, made here so that they never lag behind the language.
     InitTableTileLine(&setup.units.pressure_unit);
     RedrawHistoryPanel();
     // Direction names and the history information on the main panel are texts too.
     RefreshKORPanelSurface();
+    RedrawExportStatus();
     InitToolTips();
     SetSleepPolicy(policy);
     return result;
+}
+
+void LayOutForEveryShippedLanguage() {
+    char dir[4096];
+    GetResourceDir(dir, sizeof dir);
+    DIR *folder = opendir(dir);
+    if (folder == nullptr) return;
+    RememberResourceTexts();
+    int widest = 0;
+    while (const dirent *entry = readdir(folder)) {
+        const size_t length = strlen(entry->d_name);
+        if (length < 5 || strcmp(entry->d_name + length - 4, ".lwl") != 0) continue;
+        char path[sizeof dir + 256];
+        snprintf(path, sizeof path, "%s/%s", dir, entry->d_name);
+        RestoreResourceTexts();
+        if (ReadLanguageFile(path, SetPanelTextSink, nullptr, nullptr) != 0) continue;
+        ApplyPanelTexts();
+        int width = 0;
+        if (GetPanelContentsWidth(korP, &width) == 0 && width > widest) widest = width;
+    }
+    closedir(folder);
+    (void)LocaliseAllPanels();
+    if (widest > 0) SetPanelLeastWidth(korP, widest);
 }

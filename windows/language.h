@@ -13,3 +13,8 @@ void RestoreResourceTexts();
 // program, where the shipped languages are. 0 on success, -1 when the file cannot be
 // read (the resource texts stay).
 int LocaliseAllPanels();
+
+// The main window is laid out for the widest of the languages shipped beside the
+// program, so that a switch between them does not make it jump; the language of
+// setup.language_file is applied again afterwards.
+void LayOutForEveryShippedLanguage();

@@ -6,9 +6,12 @@
 #include <string>
 
 #include "windows/KOR.h"
+#include "windows/display.h"
 #include "windows/kor_panels.h"
 #include "windows/text_fields.h"
 #include "platform/panels.h"
+#include "platform/popups.h"
+#include "records/ui_data.h"
 #include "values/time_texts.h"
 #include "records/ui_listeners.h"
 
@@ -41,6 +44,7 @@ std::string LinkStateText(const LinkStatePayload *state, const char *device) {
         TimeOfDayText(state->since, since);
     } else if (state->state == LINK_CANNOT_OPEN) {
         text = TXTP_LINK_CANNOT_OPEN;
+        TimeOfDayText(state->since, since);
         GetPanelText(LinkReasonText(state->reason), reason, sizeof reason);
     }
     GetPanelText(text, pattern, sizeof pattern);
@@ -63,14 +67,36 @@ void TakeLinkState(const UIRecord *record) {
              record->text);
     ++reports;
     ShowLinkState();
+    if (last_state.state == LINK_CONNECTED) {
+        // What the box said is over: the port works now.
+        CloseMessagePopups(MESSAGE_KEY_PORT_ERROR);
+        return;
+    }
+    // Nothing read before the loss is live any longer: every value is dimmed now rather
+    // than when its own live timer would have run out minutes later.
+    MarkUIGroupsStale();
+    RefreshKORPanelSurface();
 }
+
+bool ConsoleConnected() { return reports > 0 && last_state.state == LINK_CONNECTED; }
 
 void ShowLinkState() {
     if (reports == 0) return;
     SetCtrlVal(korP, KORP_LINK_STATE, LinkStateText(&last_state, last_device).c_str());
 }
 
+std::string LinkStateWords() {
+    if (reports == 0) return std::string();
+    return LinkStateText(&last_state, last_device);
+}
+
 int LinkStateReports() { return reports; }
+
+void ForgetLinkState() {
+    last_state = LinkStatePayload{};
+    last_device[0] = '\0';
+    reports = 0;
+}
 
 const LinkStatePayload *LastLinkState(const char **device) {
     if (device != nullptr) *device = last_device;

@@ -103,6 +103,8 @@ const TextBinding kTextBindings[] = {
     {&globalP, GLOBALP_DEVICE_LABEL, TXTP_GLOBALP_DEVICE_LABEL, BIND_VALUE},
     {&globalP, 0, TXTP_TITLE_GLOBALP, BIND_TITLE},
     {&aboutP, 0, TXTP_TITLE_ABOUTP, BIND_TITLE},
+    // One line per paragraph: the page wraps the text to its width.
+    {&aboutP, ABOUTP_NOTICE, TXTP_ABOUT_NOTICE, BIND_VALUE},
     {&set_histP, SETHISTP_TEXT, TXTP_SETHISTP_TEXT, BIND_VALUE},
     {&set_histP, 0, TXTP_TITLE_SETHISTP, BIND_TITLE},
     {&pressureP, PRESSUREP_KIND_LABEL, TXTP_PRESSUREP_KIND_LABEL, BIND_VALUE},

@@ -61,7 +61,7 @@ std::string ComportMessageText(int port, const char *device, int32_t reason) {
 void MsgErrorComport(int port, const char *device, int32_t reason) {
     char title[kTextSize];
     GetPanelText(TXTP_ERROR_TITLE, title, sizeof title);
-    MessagePopup(title, ComportMessageText(port, device, reason).c_str());
+    KeyedMessagePopup(MESSAGE_KEY_PORT_ERROR, title, ComportMessageText(port, device, reason).c_str());
 }
 
 int SaveSetupOrReport() {

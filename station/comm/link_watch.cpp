@@ -113,7 +113,21 @@ void ResetLinkWatch() {
     next_device_look = 0.0;
 }
 
+// The user hears of a silent console before the thread gives up on it: the values on
+// the screen are no longer live once two reads in a row went unanswered, and should not
+// look live while the recovery waits for its own, longer, limit. An answer meanwhile
+// takes the word back.
+static void NoteSilenceSoFar() {
+    if (reported.state != LINK_CONNECTED && reported.state != LINK_SILENT) return;
+    const double silent = SecondsConsoleSilent();
+    if (silent >= kLinkNoticeSeconds)
+        Report(LINK_SILENT, LINK_REASON_NONE, UtcNow() - static_cast<uint32_t>(silent));
+    else if (silent == 0.0 && reported.state == LINK_SILENT)
+        Report(LINK_CONNECTED, LINK_REASON_NONE, UtcNow());
+}
+
 bool LinkMustRecover() {
+    NoteSilenceSoFar();
     return KOR_PortLost() || SecondsConsoleSilent() >= kLinkSilentSeconds || PortLeadsElsewhereNow();
 }
 
@@ -134,6 +148,11 @@ int IdentifyConsole(uint8_t *id) {
     bool have_first = false;
     while (flag_quit.load() == 0) {
         const double attempt = Timer();
+        // Polling stopped because the console went silent: the user hears of it now,
+        // not only after the first identification has timed out as well.
+        const double silent_before = SecondsConsoleSilent();
+        if (silent_before >= kLinkSilentSeconds)
+            Report(LINK_SILENT, LINK_REASON_NONE, UtcNow() - static_cast<uint32_t>(silent_before));
         uint8_t read = 0;
         if (KOR_ReadID(&read) == 0) {
             if (!have_first) {

@@ -15,6 +15,10 @@ constexpr double kLinkRetrySeconds = 5.0;
 // with its retry (6 s), so that one lost reply on a noisy line is not taken for a lost
 // console.
 constexpr double kLinkSilentSeconds = 10.0;
+// The user is told sooner, so that no value looks live for long after the console fell
+// silent: one lost reply is answered again within about 3 s (the read's time-out, then
+// an identification that the console answers), so this much silence is more than that.
+constexpr double kLinkNoticeSeconds = 5.0;
 
 // Thread start: nothing reported yet.
 void ResetLinkWatch();
