@@ -118,6 +118,8 @@ constexpr int KORP_OLDER_LATER = 193;
 constexpr int KORP_STATUS = 130;
 constexpr int KORP_GRAPHS = 120;
 constexpr int KORP_LINK_STATE = 105;
+// The MQTT connection's state line, empty while MQTT is off.
+constexpr int KORP_MQTT_STATE = 106;
 
 // txtP
 constexpr int TXTP = 2;

@@ -11,9 +11,11 @@
 #include "platform/panels.h"
 #include "values/time_texts.h"
 #include "records/ui_listeners.h"
+#include "exchange/mqtt_publisher.h"
 
 namespace {
 
+std::string shown_mqtt_state;
 LinkStatePayload last_state{};
 char last_device[sizeof(UIRecord::text)] = "";
 int reports = 0;
@@ -80,4 +82,19 @@ const LinkStatePayload *LastLinkState(const char **device) {
 void RegisterLinkDisplayListeners() {
     (void)ListenToUIRecords(150, 150, TakeLinkState);
     (void)ListenToSurfaceRefresh(ShowLinkState);
+}
+
+void ShowMqttState() {
+    const std::string line = MqttStateLine();
+    if (line == shown_mqtt_state) return;
+    shown_mqtt_state = line;
+    SetCtrlVal(korP, KORP_MQTT_STATE, line.c_str());
+    if (line.empty()) return;
+    char stamp[32];
+    const time_t now = time(nullptr);
+    struct tm local {};
+    localtime_r(&now, &local);
+    strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    fprintf(stderr, "%s clearhorizon: %s\n", stamp, line.c_str());
+    fflush(stderr);
 }

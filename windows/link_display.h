@@ -17,3 +17,8 @@ const LinkStatePayload *LastLinkState(const char **device);
 
 // Listens to the link-state record (150) and to the surface redraw.
 void RegisterLinkDisplayListeners();
+
+// The MQTT state line under the link's ("MQTT: connected to broker.local"), looked at
+// on every blink-timer tick since the network thread never touches a panel; each change
+// is also written to stderr with the time, the journal of a headless station PC.
+void ShowMqttState();
