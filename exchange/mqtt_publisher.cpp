@@ -16,6 +16,7 @@
 #include "platform/runtime.h"
 #include "records/ui_data.h"
 #include "records/ui_listeners.h"
+#include "station/link/line_quality.h"
 
 #ifndef CH_VERSION
 #define CH_VERSION "0"
@@ -38,6 +39,9 @@ struct Publisher {
     GroupMark groups[MQTT_GROUP_COUNT];
     int history_count = -1;  // data sets of the file already looked at; -1 not known
     bool link_connected = false;
+    int32_t link_state = 0;  // LinkState, 0 before the first report
+    LineQualityPayload line{};
+    uint32_t newest_data_set = 0;
     double min_seconds = kMqttGroupMinSeconds;
 } publisher;
 
@@ -88,6 +92,34 @@ void PublishNewDataSets(int count) {
         MqttClientQueueArchive(publisher.base + "/archive",
                                MqttArchiveJson(&sets[static_cast<size_t>(i)],
                                                UI_data.pressure.rel_offset));
+}
+
+const char *LinkWords(int32_t state) {
+    switch (state) {
+    case LINK_CONNECTED: return "connected";
+    case LINK_SILENT: return "not answering";
+    case LINK_CANNOT_OPEN: return "port cannot be opened";
+    default: return "starting";
+    }
+}
+
+void PublishDiagnostics() {
+    const LineQualityPayload &q = publisher.line;
+    MqttDiagnostics d{};
+    d.link = LinkWords(publisher.link_state);
+    d.clean_percent_hour = q.hour.exchanges > 0 ? 100.0 * q.hour.clean / q.hour.exchanges : NAN;
+    d.requests_hour = q.hour.exchanges;
+    d.wrong_echoes_hour = q.hour.wrong_echoes;
+    d.wrong_checksums_hour = q.hour.wrong_checksums;
+    d.no_answers_hour = q.hour.no_answers;
+    d.retries_hour = d.wrong_echoes_hour + d.wrong_checksums_hour + d.no_answers_hour;
+    d.requests_total = q.total.exchanges;
+    d.retries_total = static_cast<int64_t>(q.total.wrong_echoes) + q.total.wrong_checksums +
+                      q.total.no_answers;
+    d.pulled_cables_total = q.pulled_cables;
+    d.last_fault_utc = q.last_fault_utc;
+    d.newest_data_set_utc = publisher.newest_data_set;
+    MqttClientSetLive(publisher.base + "/diagnostics", MqttDiagnosticsJson(&d));
 }
 
 int HeaderCount(const UIRecord *r) {
@@ -162,14 +194,24 @@ void PublishUIRecord(const UIRecord *r) {
         // Another file, or older data sets put in front: nothing new at the end to tell.
         publisher.history_count = HeaderCount(r);
         return;
-    case UI_HISTORY_STORED: PublishNewDataSets(HeaderCount(r)); return;
+    case UI_HISTORY_STORED:
+        PublishNewDataSets(HeaderCount(r));
+        publisher.newest_data_set = UI_data.file_header.last_time;
+        PublishDiagnostics();
+        return;
     case UI_LINK_STATE: {
         LinkStatePayload state;
         memcpy(&state, r->payload, sizeof state);
+        publisher.link_state = state.state;
         publisher.link_connected = state.state == LINK_CONNECTED;
         MqttClientSetAvailable(publisher.link_connected);
+        PublishDiagnostics();
         return;
     }
+    case UI_LINE_QUALITY:
+        memcpy(&publisher.line, r->payload, sizeof publisher.line);
+        PublishDiagnostics();
+        return;
     default: return;
     }
 }
@@ -178,6 +220,7 @@ void RegisterMqttPublisherListeners() {
     (void)ListenToUIRecords(UI_STATION_ID, UI_RAIN, PublishUIRecord);
     (void)ListenToUIRecords(UI_LINK_STATE, UI_LINK_STATE, PublishUIRecord);
     (void)ListenToUIRecords(UI_OLDER_DATA_SETS_STORED, UI_OLDER_DATA_SETS_STORED, PublishUIRecord);
+    (void)ListenToUIRecords(UI_LINE_QUALITY, UI_LINE_QUALITY, PublishUIRecord);
 }
 
 std::string MqttStateLine() {

@@ -61,7 +61,9 @@ enum UIRecordKind {
     // The console's older data sets are not this file's (its first data set is not
     // among them): not stored, and not offered again for this file.
     UI_OLDER_DATA_SETS_REJECTED = 174,
-    UI_LINK_STATE = 150,  // LinkStatePayload, text: the device (beyond the console's kinds)
+    UI_LINK_STATE = 150,
+    // The serial line's quality (LineQualityPayload), on change at most every 10 s.
+    UI_LINE_QUALITY = 175,  // LinkStatePayload, text: the device (beyond the console's kinds)
 };
 
 // Why an interval change was not written: the console's data sets the file lacks

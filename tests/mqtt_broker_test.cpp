@@ -231,6 +231,17 @@ TEST(MqttBroker, DiscoveryStateInSiArchiveAndTheLastWill) {
         return std::find(times.begin(), times.end(), stored) != times.end();
     }, kPatience)) << stored;
 
+    // The line's counts as diagnostic entities.
+    std::string diagnostics;
+    EXPECT_TRUE(WaitForMessages(&st.subscriber, [&](const auto &got) {
+        diagnostics = Last(got, "clearhorizon/2/diagnostics");
+        Json d(diagnostics);
+        return d.o != nullptr && Json_GetNumber(d.o, "requests_total") > 0 &&
+               Json_GetString(d.o, "link") == "connected" && !Json_IsNull(d.o, "newest_data_set");
+    }, kPatience)) << diagnostics;
+    Json line(Last(all, prefix + "retries_total/config"));
+    EXPECT_EQ(Json_GetString(line.o, "entity_category"), "diagnostic");
+
     // Killed without a word: the broker tells the last will.
     KillProgram(&st.program);
     EXPECT_TRUE(WaitForMessages(&st.subscriber, [](const auto &got) {

@@ -12,6 +12,8 @@
 #include "values/time_texts.h"
 #include "records/ui_listeners.h"
 #include "exchange/mqtt_publisher.h"
+#include "records/setup_record.h"
+#include "values/conversions.h"
 
 namespace {
 
@@ -79,8 +81,56 @@ const LinkStatePayload *LastLinkState(const char **device) {
     return &last_state;
 }
 
+namespace {
+
+// "1 wrong echo", "3 wrong echoes".
+std::string Counted(uint32_t n, const char *one, const char *many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+}  // namespace
+
+std::string LineQualityText(const LineQualityPayload *q) {
+    const LineCounts &h = q->hour;
+    std::string text = "Line: ";
+    if (h.exchanges == 0) {
+        text += "no requests in the last hour";
+    } else {
+        // Cut, not rounded, like every number the user reads: 99.99 % is not "100.0 %".
+        char percent[32];
+        const double share = 1000.0 * h.clean / h.exchanges;
+        snprintf(percent, sizeof percent, "%.1f", static_cast<double>(static_cast<int64_t>(share)) / 10.0);
+        LocaliseRealNumberString(setup.decimal_comma, percent);
+        text += std::string(percent) + " % clean in the last hour; ";
+        const uint32_t retries = h.wrong_echoes + h.wrong_checksums + h.no_answers;
+        text += Counted(retries, "retry", "retries");
+        std::string causes;
+        if (h.wrong_echoes > 0) causes += Counted(h.wrong_echoes, "wrong echo", "wrong echoes");
+        if (h.wrong_checksums > 0)
+            causes += (causes.empty() ? "" : ", ") +
+                      Counted(h.wrong_checksums, "wrong checksum", "wrong checksums");
+        if (h.no_answers > 0) causes += (causes.empty() ? "" : ", ") + std::to_string(h.no_answers) + " no answer";
+        if (!causes.empty()) text += " (" + causes + ")";
+    }
+    if (q->pulled_cables > 0) text += "; " + Counted(q->pulled_cables, "pulled cable", "pulled cables");
+    if (q->last_fault_utc == 0) return text + "; no fault yet";
+    const time_t t = static_cast<time_t>(q->last_fault_utc);
+    struct tm local {};
+    localtime_r(&t, &local);
+    char at[16];
+    strftime(at, sizeof at, "%H:%M", &local);
+    return text + "; last fault " + at;
+}
+
+void TakeLineQuality(const UIRecord *record) {
+    LineQualityPayload q;
+    memcpy(&q, record->payload, sizeof q);
+    SetCtrlAttribute(korP, KORP_LINK_STATE, ATTR_TOOLTIP_TEXT, LineQualityText(&q).c_str());
+}
+
 void RegisterLinkDisplayListeners() {
     (void)ListenToUIRecords(150, 150, TakeLinkState);
+    (void)ListenToUIRecords(UI_LINE_QUALITY, UI_LINE_QUALITY, TakeLineQuality);
     (void)ListenToSurfaceRefresh(ShowLinkState);
 }
 

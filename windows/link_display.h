@@ -3,8 +3,17 @@
 // opened. The communication thread reports each change once (UI kind 150); the words
 // come from the texts panel, so they follow the language.
 #pragma once
-#include "records/queue_records.h"
+#include <string>
 
+#include "records/queue_records.h"
+#include "station/link/line_quality.h"
+
+// The line's quality in words, for the link line's tooltip: "Line: 99.1 % clean in the
+// last hour; 12 retries (9 wrong echoes, 3 no answer); last fault 14:02" (the time of
+// day local, the number with the user's decimal separator).
+std::string LineQualityText(const LineQualityPayload *q);
+// Kind 175 (main thread): the tooltip of the link line.
+void TakeLineQuality(const UIRecord *record);
 // Kind 150 (main thread): keeps the state and shows it.
 void TakeLinkState(const UIRecord *record);
 // Shows the state last taken in the current language (empty before the first report).
