@@ -327,4 +327,32 @@ TEST(MqttBroker, WrongPasswordIsNotAuthorised) {
     EXPECT_EQ(words, "refused: not authorised");
 }
 
+// The broker's certificate is checked against the CA the user names, and its host
+// name; without that CA it is not trusted, unless the file switches the checks off.
+TEST(MqttBroker, TlsWithATestCa) {
+    TempFolder folder;
+    ASSERT_TRUE(MakeTestCertificates(folder.path())) << ReadWholeFile(folder.file("openssl.log"));
+    TestBroker broker;
+    BrokerOptions options;
+    options.ca_file = folder.file("ca.crt");
+    options.cert_file = folder.file("server.crt");
+    options.key_file = folder.file("server.key");
+    ASSERT_TRUE(StartTestBroker(folder.path(), options, &broker)) << ReadWholeFile(broker.log);
+    MqttSettings s;
+    SetMqttSettingsToDefault(&s);
+    snprintf(s.host, sizeof s.host, "%s", "localhost");
+    s.port = broker.port;
+    s.tls = true;
+    std::string words;
+    EXPECT_EQ(MqttTestConnection(&s, 30.0, &words), -1);  // the system's CAs do not know it
+    EXPECT_EQ(words, "TLS: certificate not trusted");
+    snprintf(s.ca_file, sizeof s.ca_file, "%s", options.ca_file.c_str());
+    EXPECT_EQ(MqttTestConnection(&s, 30.0, &words), 0) << words;
+    EXPECT_EQ(words, "connected");
+    s.ca_file[0] = '\0';
+    s.tls_insecure = true;
+    EXPECT_EQ(MqttTestConnection(&s, 30.0, &words), 0) << words;
+    StopTestBroker(&broker);
+}
+
 }  // namespace

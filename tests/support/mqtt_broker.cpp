@@ -96,6 +96,24 @@ void OnConnect(mosquitto *mosq, void *, int rc) {
 
 }  // namespace
 
+bool RunTestTool(const std::vector<std::string> &args, const std::string &output) {
+    return RunToEnd(args, output);
+}
+
+bool MakeTestCertificates(const std::string &folder) {
+    const std::string log = folder + "/openssl.log";
+    const std::string ssl = "/usr/bin/openssl";
+    WriteWholeFile(folder + "/server.ext", "subjectAltName=DNS:localhost,IP:127.0.0.1\n");
+    return RunToEnd({ssl, "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                     "-subj", "/CN=Clear Horizon test CA", "-keyout", folder + "/ca.key",
+                     "-out", folder + "/ca.crt"}, log) &&
+           RunToEnd({ssl, "req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=localhost",
+                     "-keyout", folder + "/server.key", "-out", folder + "/server.csr"}, log) &&
+           RunToEnd({ssl, "x509", "-req", "-days", "2", "-in", folder + "/server.csr",
+                     "-CA", folder + "/ca.crt", "-CAkey", folder + "/ca.key", "-CAcreateserial",
+                     "-extfile", folder + "/server.ext", "-out", folder + "/server.crt"}, log);
+}
+
 bool StartTestBroker(const std::string &folder, const BrokerOptions &o, TestBroker *b) {
     b->config = folder + "/mosquitto.conf";
     b->log = folder + "/mosquitto.log";

@@ -29,6 +29,13 @@ struct BrokerOptions {
     bool persistent = false;
 };
 
+// Runs a tool (full path first) to its end, its output appended to output. True when it
+// ended with status 0.
+bool RunTestTool(const std::vector<std::string> &args, const std::string &output);
+// A CA and a server certificate it signed for localhost and 127.0.0.1, made with openssl
+// in folder: ca.crt, server.crt, server.key. True when all were made.
+bool MakeTestCertificates(const std::string &folder);
+
 // Writes folder/mosquitto.conf and starts the broker; true once it takes connections.
 bool StartTestBroker(const std::string &folder, const BrokerOptions &options, TestBroker *b);
 // SIGTERM and reaping; the broker loses its retained messages (no persistence).
