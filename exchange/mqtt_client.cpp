@@ -203,7 +203,14 @@ std::string ServeConnection(Shared *s) {
     s->connack = -1;
     s->tls_untrusted = false;
     for (;;) {
-        const int rc = mosquitto_loop(s->mosq, 1000, 1);
+        // Connected, the loop wakes for traffic, keep-alive and a publication of ours (the
+        // library wakes it); only an attempt needs the clock looked at every second.
+        bool up = false;
+        {
+            std::lock_guard<std::mutex> hold(s->lock);
+            up = s->connected;
+        }
+        const int rc = mosquitto_loop(s->mosq, up ? 5000 : 1000, 1);
         const int err = errno;
         bool stopping = false;
         {
