@@ -95,6 +95,15 @@ int SaveMqttSettings(const char *path, const MqttSettings *s) {
     return IniSettings_Write(path, kSection, keys, static_cast<int>(sizeof keys / sizeof keys[0]));
 }
 
+bool SameMqttSettings(const MqttSettings *a, const MqttSettings *b) {
+    return a->enabled == b->enabled && strcmp(a->host, b->host) == 0 && a->port == b->port &&
+           a->tls == b->tls && strcmp(a->ca_file, b->ca_file) == 0 &&
+           a->tls_insecure == b->tls_insecure && strcmp(a->user, b->user) == 0 &&
+           strcmp(a->password, b->password) == 0 && strcmp(a->client_id, b->client_id) == 0 &&
+           strcmp(a->base_topic, b->base_topic) == 0 &&
+           strcmp(a->discovery_prefix, b->discovery_prefix) == 0 && a->discovery == b->discovery;
+}
+
 void MqttBaseTopic(const MqttSettings *s, int console_id, char *out, size_t size) {
     if (s->base_topic[0] != '\0' && !HasWildcard(s->base_topic)) {
         snprintf(out, size, "%s", s->base_topic);

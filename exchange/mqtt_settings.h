@@ -33,6 +33,9 @@ int LoadMqttSettings(const char *path, MqttSettings *settings);
 // 0, or -1 when it cannot be written.
 int SaveMqttSettings(const char *path, const MqttSettings *settings);
 
+// Whether two settings say the same (the texts compared as texts).
+bool SameMqttSettings(const MqttSettings *a, const MqttSettings *b);
+
 // The topic under which everything is published: base_topic, or
 // "clearhorizon/<console id>". A base topic with an MQTT wildcard (+ or #) cannot be
 // published to and is replaced by the default.

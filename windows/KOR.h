@@ -256,6 +256,24 @@ constexpr int PRESSUREP = 14;
 constexpr int PRESSUREP_KIND_LABEL = 2;
 constexpr int PRESSUREP_KIND = 3;
 constexpr int PRESSUREP_HINT = 4;
+// mqttP: the settings page "Home automation (MQTT)".
+constexpr int MQTTP = 15;
+constexpr int MQTTP_ENABLED = 2;
+constexpr int MQTTP_HOST_LABEL = 3;
+constexpr int MQTTP_HOST = 4;
+constexpr int MQTTP_PORT_LABEL = 5;
+constexpr int MQTTP_PORT = 6;
+constexpr int MQTTP_TLS = 7;
+constexpr int MQTTP_USER_LABEL = 8;
+constexpr int MQTTP_USER = 9;
+constexpr int MQTTP_PASSWORD_LABEL = 10;
+constexpr int MQTTP_PASSWORD = 11;
+constexpr int MQTTP_DISCOVERY = 12;
+constexpr int MQTTP_TEST = 13;
+constexpr int MQTTP_RESULT = 14;
+constexpr int MQTTP_INSECURE = 15;
+constexpr int MQTTP_HINT = 16;
+constexpr int MQTTP_TEST_TIMER = 17;
 
 // timerP lives in station/link/comm_timers.h: the communication thread loads it and must
 // not need the window ids.
@@ -548,6 +566,23 @@ constexpr int PRESSUREP_HINT = 4;
     X(TXTP_INTERVAL_REFUSED_BUSY, 377, 303) \
     X(TXTP_INTERVAL_REFUSED_OLDER, 378, 303) \
     X(TXTP_OLDER_REJECTED, 379, 303) \
+    X(TXTP_TITLE_MQTTP, 390, 303) \
+    X(TXTP_MQTTP_ENABLED, 391, 303) \
+    X(TXTP_MQTTP_HOST_LABEL, 392, 303) \
+    X(TXTP_MQTTP_PORT_LABEL, 393, 303) \
+    X(TXTP_MQTTP_TLS, 394, 303) \
+    X(TXTP_MQTTP_USER_LABEL, 395, 303) \
+    X(TXTP_MQTTP_PASSWORD_LABEL, 396, 303) \
+    X(TXTP_MQTTP_DISCOVERY, 397, 303) \
+    X(TXTP_MQTTP_TEST, 398, 303) \
+    X(TXTP_MQTTP_TESTING, 399, 303) \
+    X(TXTP_MQTTP_INSECURE, 400, 303) \
+    X(TXTP_MQTTP_HINT, 401, 303) \
+    X(TXTP_MQTT_RESULT_CONNECTED, 402, 303) \
+    X(TXTP_MQTT_RESULT_NOT_AUTHORISED, 403, 303) \
+    X(TXTP_MQTT_RESULT_HOST_NOT_FOUND, 404, 303) \
+    X(TXTP_MQTT_RESULT_UNTRUSTED, 405, 303) \
+    X(TXTP_MQTT_RESULT_REFUSED, 406, 303) \
 
 #define TXTP_DECLARE_CONSTANT(name, id, limit) constexpr int name = id;
 TXTP_TEXTS(TXTP_DECLARE_CONSTANT)
