@@ -61,6 +61,7 @@ struct Shared {
 std::mutex client_lock;  // guards `client` and the thread handle
 std::shared_ptr<Shared> client;
 std::thread network;
+std::string not_started;  // why the last start made no client (a CA file that is not there)
 
 void InitLibraryOnce() {
     static std::once_flag once;
@@ -307,6 +308,10 @@ std::shared_ptr<Shared> Current() {
 int MqttClientStart(const MqttSettings *settings, const char *client_id,
                     const char *status_topic) {
     MqttClientStop(3.0);
+    {
+        std::lock_guard<std::mutex> hold(client_lock);
+        not_started.clear();
+    }
     if (settings == nullptr || !settings->enabled || settings->host[0] == '\0') return -1;
     auto s = std::make_shared<Shared>();
     s->settings = *settings;
@@ -316,13 +321,14 @@ int MqttClientStart(const MqttSettings *settings, const char *client_id,
     std::string words;
     s->mosq = MakeClient(settings, client_id, status_topic, s.get(), &words);
     if (s->mosq == nullptr) {
-        s->state = MQTT_RETRYING;
-        s->words = "retrying, " + words;
+        std::lock_guard<std::mutex> hold(client_lock);
+        not_started = "not started, " + words;
         return -2;
     }
     mosquitto_publish_callback_set(s->mosq, OnPublish);
     mosquitto_threaded_set(s->mosq, true);
     std::lock_guard<std::mutex> hold(client_lock);
+    not_started.clear();
     client = s;
     network = std::thread(RunNetwork, s);
     return 0;
@@ -335,6 +341,7 @@ void MqttClientStop(double patience) {
         std::lock_guard<std::mutex> hold(client_lock);
         s = client;
         client.reset();
+        not_started.clear();
         thread = std::move(network);
     }
     if (s == nullptr || !thread.joinable()) return;
@@ -404,10 +411,14 @@ void MqttClientSetAvailable(bool online) {
 }
 
 int MqttClientState(std::string *words) {
-    std::shared_ptr<Shared> s = Current();
-    if (s == nullptr) {
-        if (words != nullptr) words->clear();
-        return MQTT_OFF;
+    std::shared_ptr<Shared> s;
+    {
+        std::lock_guard<std::mutex> hold(client_lock);
+        s = client;
+        if (s == nullptr) {
+            if (words != nullptr) *words = not_started;
+            return not_started.empty() ? MQTT_OFF : MQTT_RETRYING;
+        }
     }
     std::lock_guard<std::mutex> hold(s->lock);
     if (words != nullptr) *words = s->words;

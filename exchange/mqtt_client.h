@@ -55,7 +55,8 @@ void MqttClientQueueArchive(const std::string &topic, const std::string &payload
 void MqttClientSetAvailable(bool online);
 
 // The state and its words: "connected to <host>", "retrying, <reason>", "connecting to
-// <host>"; empty when off. Any thread.
+// <host>", "not started, <reason>" (MQTT_RETRYING without a thread: the settings cannot
+// be used, such as a CA file that is not there); empty when off. Any thread.
 int MqttClientState(std::string *words);
 // How many archive messages were dropped from a full queue, and how many wait.
 void MqttClientArchiveCounts(uint64_t *dropped, int *waiting);

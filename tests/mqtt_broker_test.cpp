@@ -352,6 +352,14 @@ TEST(MqttBroker, TlsWithATestCa) {
     s.ca_file[0] = '\0';
     s.tls_insecure = true;
     EXPECT_EQ(MqttTestConnection(&s, 30.0, &words), 0) << words;
+    // A CA file that is not there: said so, not started.
+    snprintf(s.ca_file, sizeof s.ca_file, "%s", folder.file("missing.crt").c_str());
+    s.enabled = true;
+    EXPECT_EQ(MqttClientStart(&s, "test-client", "t/status"), -2);
+    EXPECT_EQ(MqttClientState(&words), MQTT_RETRYING);
+    EXPECT_EQ(words, "not started, TLS: CA file not usable");
+    MqttClientStop(1.0);
+    EXPECT_EQ(MqttClientState(&words), MQTT_OFF);
     StopTestBroker(&broker);
 }
 
