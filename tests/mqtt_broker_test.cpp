@@ -12,6 +12,7 @@
 
 #include "exchange/mqtt_client.h"
 #include "exchange/mqtt_payloads.h"
+#include "exchange/mqtt_publisher.h"
 #include "exchange/mqtt_settings.h"
 #include "platform/json_text.h"
 #include "records/setup_record.h"
@@ -360,6 +361,32 @@ TEST(MqttBroker, TlsWithATestCa) {
     EXPECT_EQ(words, "not started, TLS: CA file not usable");
     MqttClientStop(1.0);
     EXPECT_EQ(MqttClientState(&words), MQTT_OFF);
+    StopTestBroker(&broker);
+}
+
+// Switched off in the file, discovery takes back what an earlier run announced: an
+// empty retained message on every config topic. Run in-process, as the settings
+// dialog's OK does it.
+TEST(MqttBroker, DiscoverySwitchedOffRemovesTheConfigs) {
+    TempFolder folder;
+    TestBroker broker;
+    ASSERT_TRUE(StartTestBroker(folder.path(), {}, &broker)) << ReadWholeFile(broker.log);
+    TestSubscriber subscriber;
+    ASSERT_TRUE(StartTestSubscriber(broker.port, &subscriber));
+    const std::string ini = "[mqtt]\nenabled=true\nhost=127.0.0.1\nport=" + std::to_string(broker.port);
+    const std::string config = "homeassistant/binary_sensor/clearhorizon_2/alarm_storm/config";
+    WriteWholeFile(folder.file(kMqttSettingsFile), ini + "\n");
+    ASSERT_EQ(StartMqttPublisher(folder.file(kMqttSettingsFile).c_str(), 2), 0);
+    EXPECT_TRUE(WaitForMessages(&subscriber, [&](const auto &all) { return !Last(all, config).empty(); },
+                                kPatience));
+    WriteWholeFile(folder.file(kMqttSettingsFile), ini + "\ndiscovery=false\n");
+    ASSERT_EQ(StartMqttPublisher(folder.file(kMqttSettingsFile).c_str(), 2), 0);
+    EXPECT_TRUE(WaitForMessages(&subscriber, [&](const auto &all) {
+        return PayloadsOf(all, config).size() >= 2 && Last(all, config).empty();
+    }, kPatience));
+    StopMqttPublisher();
+    EXPECT_EQ(Last(ReceivedSoFar(&subscriber), "clearhorizon/2/status"), "offline");
+    StopTestSubscriber(&subscriber);
     StopTestBroker(&broker);
 }
 
