@@ -39,6 +39,7 @@
 #include "exchange/mqtt_publisher.h"
 #include "exchange/mqtt_settings.h"
 #include "windows/mqtt_page.h"
+#include "windows/link_display.h"
 #include <sys/stat.h>
 
 namespace {
@@ -496,6 +497,11 @@ TEST_F(SettingsDialog, MqttPageTestsTheConnectionAndWritesTheFile) {
     EXPECT_EQ(visible, 1);
     EXPECT_EQ(colour, 0xCC0000);
     Press(SettingsAbort, settingsP, SETTINGSP_CANCEL);
+    // The Station group's line takes the client's words into the language's sentence.
+    EXPECT_EQ(MqttStateText("retrying, refused: not authorised"),
+              "MQTT: retrying, refused: not authorised");
+    EXPECT_EQ(MqttStateText("connected to broker.local"), "MQTT: connected to broker.local");
+    EXPECT_EQ(MqttStateText(""), "");
     StopMqttPublisher();
     StopTestBroker(&broker);
 }

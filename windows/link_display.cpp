@@ -11,9 +11,13 @@
 #include "platform/panels.h"
 #include "values/time_texts.h"
 #include "records/ui_listeners.h"
+#include "exchange/mqtt_client.h"
 #include "exchange/mqtt_publisher.h"
+#include "windows/mqtt_page.h"
 #include "records/setup_record.h"
 #include "values/conversions.h"
+
+void RedrawMqttState();
 
 namespace {
 
@@ -132,13 +136,53 @@ void RegisterLinkDisplayListeners() {
     (void)ListenToUIRecords(150, 150, TakeLinkState);
     (void)ListenToUIRecords(UI_LINE_QUALITY, UI_LINE_QUALITY, TakeLineQuality);
     (void)ListenToSurfaceRefresh(ShowLinkState);
+    (void)ListenToSurfaceRefresh(RedrawMqttState);
+}
+
+std::string MqttStateText(const std::string &words) {
+    struct Form {
+        const char *start;  // what the client's words begin with
+        int text;
+        const char *field;
+    };
+    static const Form forms[] = {
+        {"connected to ", TXTP_MQTT_STATE_CONNECTED, "host"},
+        {"connecting to ", TXTP_MQTT_STATE_CONNECTING, "host"},
+        {"retrying, ", TXTP_MQTT_STATE_RETRYING, "reason"},
+        {"not started, ", TXTP_MQTT_STATE_NOT_STARTED, "reason"},
+    };
+    for (const Form &f : forms) {
+        if (words.rfind(f.start, 0) != 0) continue;
+        const std::string rest = words.substr(strlen(f.start));
+        char value[304];
+        if (f.text == TXTP_MQTT_STATE_RETRYING || f.text == TXTP_MQTT_STATE_NOT_STARTED)
+            MqttResultText(rest.c_str(), value, sizeof value);
+        else
+            snprintf(value, sizeof value, "%s", rest.c_str());
+        char pattern[304];
+        GetPanelText(f.text, pattern, sizeof pattern);
+        if (pattern[0] == '\0') break;
+        const TextField field{f.field, value};
+        return FillTextFields(pattern, &field, 1);
+    }
+    return words.empty() ? "" : "MQTT: " + words;
+}
+
+// After a change of language: the same state in the new words.
+void RedrawMqttState() {
+    std::string words;
+    (void)MqttClientState(&words);
+    SetCtrlVal(korP, KORP_MQTT_STATE, MqttStateText(words).c_str());
 }
 
 void ShowMqttState() {
     const std::string line = MqttStateLine();
     if (line == shown_mqtt_state) return;
     shown_mqtt_state = line;
-    SetCtrlVal(korP, KORP_MQTT_STATE, line.c_str());
+    std::string words;
+    (void)MqttClientState(&words);
+    SetCtrlVal(korP, KORP_MQTT_STATE, MqttStateText(words).c_str());
+    // The journal keeps the program's own words, whatever the language.
     if (line.empty()) return;
     char stamp[32];
     const time_t now = time(nullptr);

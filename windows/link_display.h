@@ -31,3 +31,6 @@ void RegisterLinkDisplayListeners();
 // on every blink-timer tick since the network thread never touches a panel; each change
 // is also written to stderr with the time, the journal of a headless station PC.
 void ShowMqttState();
+// The client's words ("retrying, connection refused") as the Station group shows them, in
+// the current language.
+std::string MqttStateText(const std::string &words);
