@@ -33,6 +33,8 @@
 #include "app/port_command.h"
 #include "app/service_watchdog.h"
 #include "exchange/current_data.h"
+#include "exchange/mqtt_publisher.h"
+#include "exchange/mqtt_settings.h"
 #include "graphs/graphs_window.h"
 #include "windows/history_save.h"
 #include "windows/history_view.h"
@@ -91,6 +93,7 @@ static int BlinkTimerOrQuit(int panel, int control, int event, void *data, int d
         Quit(korP, KORP_QUIT, EVENT_COMMIT, nullptr, 0, 0);
         return 0;
     }
+    if (event == EVENT_TIMER_TICK) ShowMqttState();
     return BlinkTimer(panel, control, event, data, data1, data2);
 }
 
@@ -114,6 +117,7 @@ static void RegisterViewListeners() {
     RegisterOlderDataSetsListeners();
     RegisterGraphsListeners();
     RegisterHeldChangeListeners();
+    RegisterMqttPublisherListeners();
 }
 
 void RegisterAppCallbacks() {
@@ -178,6 +182,9 @@ int StartClearHorizon(int argc, char *argv[]) {
     // Every UI queue the communication thread makes hands its records to the display,
     // on this thread.
     SetUIQueueReader(ReadElementFromTSQ_to_UI);
+    // Before the communication thread, so that its first records are published. Off (no
+    // file, or enabled = false) costs nothing.
+    (void)StartMqttPublisher(kMqttSettingsFile, setup.station_id);
     // The start only schedules the thread; whether it could open its port shows a moment
     // later, and the watch tells the user then.
     if (StateMaschineConstructor(setup.com_port) == 0) WatchCommunicationStart();
@@ -185,6 +192,7 @@ int StartClearHorizon(int argc, char *argv[]) {
     if (h_current_data_list == nullptr) {
         // The thread is stopped before the process ends, not left running into exit.
         StateMaschineDestructor();
+        StopMqttPublisher();
         return kStartNoCurrentData;
     }
     SetCtrlAttribute(settingsP, SETTINGSP_DATA_TIMER, ATTR_INTERVAL,
@@ -245,6 +253,8 @@ int Quit(int, int, int event, void *, int, int) {
     SuspendTimerCallbacks();
     // Sets flag_quit and waits for the thread, processing events (UI records among them).
     StateMaschineDestructor();
+    // After the thread: its last records are published, then "offline".
+    StopMqttPublisher();
     if (h_current_data_list != nullptr) {
         Ini_Dispose(h_current_data_list);
         h_current_data_list = nullptr;

@@ -8,6 +8,7 @@ const FuzzTarget kTargets[] = {
     {"setup_file", FuzzSetupFile},         {"history_file", FuzzHistoryFile},
     {"history_export", FuzzHistoryExport}, {"language_file", FuzzLanguageFile},
     {"resource_file", FuzzResourceFile},   {"console_blocks", FuzzConsoleBlocks},
+    {"mqtt_settings", FuzzMqttSettings},
 };
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Fuzz targets: one entry function for every reader of data that comes from outside the
 // program (the settings file, the history file and its export, language files, the
-// resource file, the console's data blocks). The same functions run under libFuzzer in
+// resource file, the console's data blocks, clearhorizon.ini). The same functions run under libFuzzer in
 // the fuzz build (scripts/fuzz.sh) and, in the ordinary test build, over the corpus the
 // fuzzer found (tests/data/fuzz/<target>/), so every input that once mattered is tried
 // again by every test run. An entry returns 0; a broken promise of the code under test
@@ -22,6 +22,7 @@ int FuzzHistoryExport(const uint8_t *data, size_t size);
 int FuzzLanguageFile(const uint8_t *data, size_t size);
 int FuzzResourceFile(const uint8_t *data, size_t size);
 int FuzzConsoleBlocks(const uint8_t *data, size_t size);
+int FuzzMqttSettings(const uint8_t *data, size_t size);
 
 // Every target, in a fixed order; count receives their number.
 const FuzzTarget *FuzzTargets(int *count);

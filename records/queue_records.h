@@ -65,6 +65,8 @@ enum UIRecordKind {
     // 0: its command code); the user may give it up meanwhile.
     UI_CHANGE_HELD = 180,
     UI_LINK_STATE = 150,  // LinkStatePayload, text: the device (beyond the console's kinds)
+    // The serial line's quality (LineQualityPayload), on change at most every 10 s.
+    UI_LINE_QUALITY = 175,
 };
 
 // Why an interval change was not written: the console's data sets the file lacks

@@ -11,7 +11,7 @@ scripts/deps.sh
 build=build-bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCH_SANITIZE=OFF -DCH_TESTS=ON -DCH_BENCH=ON >/dev/null
 benches=(link_overhead_bench wire_ratio_bench program_bench history_page_bench history_export_bench
-         graphs_bench)
+         graphs_bench mqtt_bench)
 cmake --build "$build" -j"${BENCH_BUILD_JOBS:-2}" --target clearhorizon stationsim "${benches[@]}"
 export QT_QPA_PLATFORM=offscreen
 cd "$build/bin"

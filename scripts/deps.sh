@@ -9,6 +9,7 @@ packages=(g++ cmake make pkg-config dpkg-dev file libgtest-dev
           qt6-base-dev qt6-serialport-dev qt6-svg-dev qt6-tools-dev libqt6uitools6
           libqt6opengl6-dev libgl-dev libqcustomplot-dev
           qt6-qpa-plugins qt6-translations-l10n xvfb xauth desktop-file-utils
+          libmosquitto-dev mosquitto mosquitto-clients openssl
           lintian appstream reuse)
 if [ "${1:-}" = "--list" ]; then
   echo "${packages[*]}"

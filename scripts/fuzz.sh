@@ -26,7 +26,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-all_targets=(setup_file history_file history_export language_file resource_file console_blocks)
+all_targets=(setup_file history_file history_export language_file resource_file console_blocks mqtt_settings)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 seconds=${FUZZ_SECONDS:-60}

@@ -34,6 +34,13 @@
 #include "station/comm/tsq_records.h"
 #include "support/comm_sim_fixture.h"
 #include "support/temp_folder.h"
+#include "support/mqtt_broker.h"
+#include "support/program_process.h"
+#include "exchange/mqtt_publisher.h"
+#include "exchange/mqtt_settings.h"
+#include "windows/mqtt_page.h"
+#include "windows/link_display.h"
+#include <sys/stat.h>
 
 namespace {
 
@@ -135,12 +142,13 @@ protected:
     }
 };
 
-TEST_F(SettingsDialog, FivePagesInTheirOrderTakeTheirTitles) {
+TEST_F(SettingsDialog, SixPagesInTheirOrderTakeTheirTitles) {
     auto *tabs = qobject_cast<QTabWidget *>(Widget("SETTINGSP_TAB"));
     ASSERT_NE(tabs, nullptr);
-    ASSERT_EQ(tabs->count(), 5);
-    const char *const titles[] = {"General", "Units", "Pressure", "History", "About"};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(tabs->tabText(i).toStdString(), titles[i]);
+    ASSERT_EQ(tabs->count(), 6);
+    const char *const titles[] = {"General", "Units", "Pressure", "History",
+                                  "Home automation (MQTT)", "About"};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(tabs->tabText(i).toStdString(), titles[i]);
     // The page handles are the pages in the dialog.
     EXPECT_EQ(tabs->widget(0), Widget("globalP"));
     EXPECT_EQ(Text(aboutP, ABOUTP_VERSION), "Ver. 2.0 beta release");
@@ -445,6 +453,58 @@ TEST_F(SettingsDialog, NewPortOrHistoryFileRestartsTheThreadAUnitChangeDoesNot) 
     ASSERT_EQ(saved.size(), sizeof(SetupRecord));
     EXPECT_EQ(other, reinterpret_cast<const SetupRecord *>(saved.data())->history_file);
     EXPECT_EQ(messages.size(), 1u);
+}
+
+// The MQTT page: the test says in words what happened, without the dialog waiting for
+// it; OK writes clearhorizon.ini for the owner alone, keeping the keys the page lacks;
+// TLS checks switched off in the file are shown in red.
+TEST_F(SettingsDialog, MqttPageTestsTheConnectionAndWritesTheFile) {
+    TempFolder dir;
+    TestBroker broker;
+    ASSERT_TRUE(StartTestBroker(dir.path(), {"station", "right", "", "", ""}, &broker));
+    WriteWholeFile(kMqttSettingsFile, "[mqtt]\nbase_topic=home/weather\ntls_insecure=true\n");
+    OpenSettings();
+    EXPECT_EQ(Value(mqttP, MQTTP_ENABLED), 0);
+    EXPECT_EQ(Value(mqttP, MQTTP_PORT), 1883);
+    EXPECT_EQ(Value(mqttP, MQTTP_DISCOVERY), 1);
+    SetCtrlVal(mqttP, MQTTP_HOST, "127.0.0.1");
+    SetCtrlVal(mqttP, MQTTP_PORT, broker.port);
+    SetCtrlVal(mqttP, MQTTP_USER, "station");
+    for (const char *password : {"wrong", "right"}) {
+        SetCtrlVal(mqttP, MQTTP_PASSWORD, password);
+        Press(MqttTestButton, mqttP, MQTTP_TEST);
+        const double until = NowSeconds() + 60.0;
+        while (Text(mqttP, MQTTP_RESULT).find("\u2026") != std::string::npos && NowSeconds() < until) {
+            ProcessSystemEvents();
+            MqttTestTimer(mqttP, MQTTP_TEST_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
+        }
+    }
+    EXPECT_EQ(Text(mqttP, MQTTP_RESULT), "connected");
+    SetCtrlVal(mqttP, MQTTP_TLS, 1);
+    PressOK();
+    MqttSettings s;
+    ASSERT_EQ(LoadMqttSettings(kMqttSettingsFile, &s), 0);
+    EXPECT_STREQ(s.host, "127.0.0.1");
+    EXPECT_STREQ(s.password, "right");
+    EXPECT_STREQ(s.base_topic, "home/weather");
+    EXPECT_TRUE(s.tls);
+    struct stat st {};
+    ASSERT_EQ(stat(kMqttSettingsFile, &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    OpenSettings();
+    int visible = 0, colour = 0;
+    GetCtrlAttribute(mqttP, MQTTP_INSECURE, ATTR_VISIBLE, &visible);
+    GetCtrlAttribute(mqttP, MQTTP_INSECURE, ATTR_TEXT_COLOR, &colour);
+    EXPECT_EQ(visible, 1);
+    EXPECT_EQ(colour, 0xCC0000);
+    Press(SettingsAbort, settingsP, SETTINGSP_CANCEL);
+    // The Station group's line takes the client's words into the language's sentence.
+    EXPECT_EQ(MqttStateText("retrying, refused: not authorised"),
+              "MQTT: retrying, refused: not authorised");
+    EXPECT_EQ(MqttStateText("connected to broker.local"), "MQTT: connected to broker.local");
+    EXPECT_EQ(MqttStateText(""), "");
+    StopMqttPublisher();
+    StopTestBroker(&broker);
 }
 
 }  // namespace

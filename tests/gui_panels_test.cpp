@@ -79,13 +79,14 @@ protected:
 
 TEST_F(Panels, EveryPanelLoadsAndTakesItsTexts) {
     for (int handle : {korP, txtP, historyP, set_alarmP, change_history_settingsP, clr_min_maxP,
-                       clr_gen_alP, settingsP, globalP, unitsP, pressureP, set_histP, aboutP})
+                       clr_gen_alP, settingsP, globalP, unitsP, pressureP, set_histP, aboutP,
+                       mqttP})
         EXPECT_GT(handle, 0);
     EXPECT_EQ(Text(txtP, TXTP_ERROR_TITLE), "Error");
     EXPECT_EQ(Label(korP, KORP_QUIT), "Quit");
     EXPECT_EQ(Text(aboutP, ABOUTP_VERSION), "Ver. 2.0 beta release");
     EXPECT_EQ(Text(korP, KORP_PRESS_CAPTION), "Relative pressure");
-    EXPECT_EQ(EasyTab_GetPageCount(settingsP, SETTINGSP_TAB), 5);
+    EXPECT_EQ(EasyTab_GetPageCount(settingsP, SETTINGSP_TAB), 6);
     // The pages keep answering to their handles inside the tab control.
     EXPECT_EQ(SetCtrlVal(globalP, GLOBALP_COM_PORT, 3), 0);
     int port = 0;

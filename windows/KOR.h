@@ -120,6 +120,8 @@ constexpr int KORP_GRAPHS = 120;
 constexpr int KORP_LINK_STATE = 105;
 // Shown while a change waits for the console's return.
 constexpr int KORP_GIVE_UP_CHANGE = 141;
+// The MQTT connection's state line, empty while MQTT is off.
+constexpr int KORP_MQTT_STATE = 106;
 
 // txtP
 constexpr int TXTP = 2;
@@ -256,6 +258,24 @@ constexpr int PRESSUREP = 14;
 constexpr int PRESSUREP_KIND_LABEL = 2;
 constexpr int PRESSUREP_KIND = 3;
 constexpr int PRESSUREP_HINT = 4;
+// mqttP: the settings page "Home automation (MQTT)".
+constexpr int MQTTP = 15;
+constexpr int MQTTP_ENABLED = 2;
+constexpr int MQTTP_HOST_LABEL = 3;
+constexpr int MQTTP_HOST = 4;
+constexpr int MQTTP_PORT_LABEL = 5;
+constexpr int MQTTP_PORT = 6;
+constexpr int MQTTP_TLS = 7;
+constexpr int MQTTP_USER_LABEL = 8;
+constexpr int MQTTP_USER = 9;
+constexpr int MQTTP_PASSWORD_LABEL = 10;
+constexpr int MQTTP_PASSWORD = 11;
+constexpr int MQTTP_DISCOVERY = 12;
+constexpr int MQTTP_TEST = 13;
+constexpr int MQTTP_RESULT = 14;
+constexpr int MQTTP_INSECURE = 15;
+constexpr int MQTTP_HINT = 16;
+constexpr int MQTTP_TEST_TIMER = 17;
 
 // timerP lives in station/link/comm_timers.h: the communication thread loads it and must
 // not need the window ids.
@@ -550,12 +570,33 @@ constexpr int PRESSUREP_HINT = 4;
     X(TXTP_OLDER_REJECTED, 379, 303) \
     X(TXTP_KORP_GIVE_UP_CHANGE, 430, 303) \
     X(TXTP_CHANGE_GIVEN_UP, 431, 303) \
-    X(TXTP_TRAY_NOT_CONNECTED, 410, 303) \
-    X(TXTP_ALARM_NOTICE_HIGH, 411, 303) \
-    X(TXTP_ALARM_NOTICE_LOW, 412, 303) \
-    X(TXTP_ALARM_NOTICE_OTHER, 413, 303) \
-    X(TXTP_LANGUAGE_CODE, 414, 303) \
-    X(TXTP_ABOUT_NOTICE, 415, 303) \
+    X(TXTP_TRAY_NOT_CONNECTED, 416, 303) \
+    X(TXTP_ALARM_NOTICE_HIGH, 417, 303) \
+    X(TXTP_ALARM_NOTICE_LOW, 418, 303) \
+    X(TXTP_ALARM_NOTICE_OTHER, 419, 303) \
+    X(TXTP_LANGUAGE_CODE, 420, 303) \
+    X(TXTP_ABOUT_NOTICE, 421, 303) \
+    X(TXTP_TITLE_MQTTP, 390, 303) \
+    X(TXTP_MQTTP_ENABLED, 391, 303) \
+    X(TXTP_MQTTP_HOST_LABEL, 392, 303) \
+    X(TXTP_MQTTP_PORT_LABEL, 393, 303) \
+    X(TXTP_MQTTP_TLS, 394, 303) \
+    X(TXTP_MQTTP_USER_LABEL, 395, 303) \
+    X(TXTP_MQTTP_PASSWORD_LABEL, 396, 303) \
+    X(TXTP_MQTTP_DISCOVERY, 397, 303) \
+    X(TXTP_MQTTP_TEST, 398, 303) \
+    X(TXTP_MQTTP_TESTING, 399, 303) \
+    X(TXTP_MQTTP_INSECURE, 400, 303) \
+    X(TXTP_MQTTP_HINT, 401, 303) \
+    X(TXTP_MQTT_RESULT_CONNECTED, 402, 303) \
+    X(TXTP_MQTT_RESULT_NOT_AUTHORISED, 403, 303) \
+    X(TXTP_MQTT_RESULT_HOST_NOT_FOUND, 404, 303) \
+    X(TXTP_MQTT_RESULT_UNTRUSTED, 405, 303) \
+    X(TXTP_MQTT_RESULT_REFUSED, 406, 303) \
+    X(TXTP_MQTT_STATE_CONNECTED, 407, 303) \
+    X(TXTP_MQTT_STATE_CONNECTING, 408, 303) \
+    X(TXTP_MQTT_STATE_RETRYING, 409, 303) \
+    X(TXTP_MQTT_STATE_NOT_STARTED, 410, 303) \
 
 #define TXTP_DECLARE_CONSTANT(name, id, limit) constexpr int name = id;
 TXTP_TEXTS(TXTP_DECLARE_CONSTANT)

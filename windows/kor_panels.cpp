@@ -31,6 +31,7 @@ int unitsP = 0;
 int pressureP = 0;
 int set_histP = 0;
 int aboutP = 0;
+int mqttP = 0;
 
 namespace {
 
@@ -45,7 +46,7 @@ const PanelToLoad kPanels[] = {
     {&set_alarmP, SETALARMP}, {&change_history_settingsP, CHGHISTP},
     {&clr_min_maxP, CLRMMP}, {&clr_gen_alP, CLRGAP},  {&settingsP, SETTINGSP},
     {&unitsP, UNITSP},       {&globalP, GLOBALP},     {&aboutP, ABOUTP},
-    {&set_histP, SETHISTP},  {&pressureP, PRESSUREP},
+    {&set_histP, SETHISTP},  {&pressureP, PRESSUREP},   {&mqttP, MQTTP},
 };
 
 void FillList(int panel, int control, const char *const *items, int count) {
@@ -79,11 +80,12 @@ void FillPressureKindList() {
     SetCtrlVal(pressureP, PRESSUREP_KIND, current);
 }
 
-// The five pages of the settings dialog, in their order on the tab control.
+// The six pages of the settings dialog, in their order on the tab control.
 void BuildSettingsTabs() {
     const int tab = EasyTab_ConvertFromCanvas(settingsP, SETTINGSP_TAB);
     if (tab < 0) return;
-    for (int page : {globalP, unitsP, pressureP, set_histP, aboutP}) EasyTab_AddPanel(settingsP, tab, page);
+    for (int page : {globalP, unitsP, pressureP, set_histP, mqttP, aboutP})
+        EasyTab_AddPanel(settingsP, tab, page);
 }
 
 }  // namespace

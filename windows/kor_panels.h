@@ -19,6 +19,7 @@ extern int unitsP;
 extern int pressureP;
 extern int set_histP;
 extern int aboutP;
+extern int mqttP;
 
 constexpr const char *KOR_UIR_FILE = "KOR.uir";
 constexpr const char *PROGRAM_VERSION_TEXT = "Ver. 2.0 beta release";

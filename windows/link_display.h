@@ -6,7 +6,14 @@
 #include <string>
 
 #include "records/queue_records.h"
+#include "station/link/line_quality.h"
 
+// The line's quality in words, for the link line's tooltip: "Line: 99.1 % clean in the
+// last hour; 12 retries (9 wrong echoes, 3 no answer); last fault 14:02" (the time of
+// day local, the number with the user's decimal separator).
+std::string LineQualityText(const LineQualityPayload *q);
+// Kind 175 (main thread): the tooltip of the link line.
+void TakeLineQuality(const UIRecord *record);
 // Kind 150 (main thread): keeps the state and shows it. A lost link makes every value
 // stale at once; a link that works again closes the port's error box.
 void TakeLinkState(const UIRecord *record);
@@ -27,3 +34,11 @@ void ForgetLinkState();
 
 // Listens to the link-state record (150) and to the surface redraw.
 void RegisterLinkDisplayListeners();
+
+// The MQTT state line under the link's ("MQTT: connected to broker.local"), looked at
+// on every blink-timer tick since the network thread never touches a panel; each change
+// is also written to stderr with the time, the journal of a headless station PC.
+void ShowMqttState();
+// The client's words ("retrying, connection refused") as the Station group shows them, in
+// the current language.
+std::string MqttStateText(const std::string &words);

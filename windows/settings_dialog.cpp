@@ -13,6 +13,7 @@
 #include "windows/history_file_choice.h"
 #include "windows/kor_panels.h"
 #include "windows/language_choice.h"
+#include "windows/mqtt_page.h"
 #include "windows/port_choice.h"
 #include "records/setup_record.h"
 #include "windows/tooltips.h"
@@ -122,6 +123,7 @@ void InitSettings() {
     SetCtrlVal(globalP, GLOBALP_TOOLTIPS, setup.tooltips_enabled);
     FillDeviceList();
     FillLanguageList();
+    InitMqttPage();
 }
 
 int Settings(int, int, int event, void *, int, int) {
@@ -143,6 +145,8 @@ int SettigsOK(int, int, int event, void *, int, int) {
     if (TakeDeviceChoice(setup.com_port) != 0) flags.port = 1;
     TakeHistoryFile(&flags);
     SaveSetupOrReport();
+    // A file that cannot be written keeps the connection as it is; the page shows it again.
+    (void)TakeMqttPage();
     if (flags.display || flags.pressure_kind) {
         InitTableTileLine(&setup.units.pressure_unit);
         RedrawHistoryPanel();
@@ -178,4 +182,5 @@ void RegisterSettingsDialogCallbacks() {
     RegisterCallback("SelectLanguage", SelectLanguage);
     RegisterCallback("CommStartWatchTimer", CommStartWatchTimer);
     RegisterCallback("SettingsPortChanged", SettingsPortChanged);
+    RegisterMqttPageCallbacks();
 }

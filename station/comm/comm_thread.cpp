@@ -8,6 +8,8 @@
 // lost link is not the end of the thread: it is waited out (station/comm/link_watch).
 #include "station/comm/comm_thread.h"
 
+#include <ctime>
+
 #include "platform/runtime.h"
 #include "station/link/comm_flags.h"
 #include "station/comm/comm_lifecycle.h"
@@ -17,6 +19,7 @@
 #include "station/comm/tsq_records.h"
 #include "station/data/kor_memory_map.h"
 #include "station/link/kor_requests.h"
+#include "station/link/line_quality.h"
 
 std::atomic<unsigned> comm_thread_id{0};
 
@@ -25,9 +28,23 @@ static KORData comm_record;
 KORData *CommRecord() { return &comm_record; }
 
 // Ends when the thread must end or the link must be recovered.
+// The line's counts to the user interface: on change at most every 10 s, and every
+// minute in any case, since the hour slides on.
+static void ReportLineQuality(bool now) {
+    static double last = -1e9;
+    const double t = Timer();
+    if (!now && t - last < 10.0) return;
+    if (!now && !LineQualityChanged() && t - last < 60.0) return;
+    last = t;
+    LineQualityPayload payload;
+    GetLineQuality(static_cast<uint32_t>(time(nullptr)), &payload);
+    SendUIRecord(UI_LINE_QUALITY, &payload, sizeof payload);
+}
+
 static void RunMainLoop() {
     while (flag_quit.load() == 0) {
         ProcessSystemEvents();
+        ReportLineQuality(false);
         if (LinkMustRecover()) return;
         KORData *record = CommRecord();
         if ((flag_data_due != 0 || HistoryDataSetsDue(record)) &&
@@ -80,7 +97,9 @@ int StateMaschineMain(void *data) {
     flag_reception_pause = 0;
     record->thread_status = THREAD_RUNNING;
 
+    ResetLineQuality();
     RunLink(record->port);
+    ReportLineQuality(true);
     DropHeldCommand();
 
     flag_polling_blocked = 1;

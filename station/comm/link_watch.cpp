@@ -29,6 +29,7 @@
 #include "station/comm/tsq_records.h"
 #include "station/data/kor_readers.h"
 #include "station/link/kor_rs232.h"
+#include "station/link/line_quality.h"
 
 namespace {
 
@@ -205,6 +206,7 @@ void PrepareLinkRecovery() {
     // A console that only went silent keeps its radio schedule, and so does the pause
     // plan: the identification asked while waiting must not land in a reception window.
     // A port whose link now leads elsewhere is closed, so that the reopen follows it.
+    if (KOR_PortLost()) CountLineFault(LINE_FAULT_CABLE);
     if (!KOR_PortLost() && !PortLeadsElsewhere()) return;
     SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 0);
     if (flag_reception_pause != 0) {

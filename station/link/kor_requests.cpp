@@ -6,6 +6,8 @@
 // inside the event processing of another.
 #include "station/link/kor_requests.h"
 
+#include "station/link/line_quality.h"
+
 #include "records/setup_record.h"
 #include "platform/runtime.h"
 #include "station/link/comm_flags.h"
@@ -84,7 +86,10 @@ int UserWaitMessage(int expected) {
 static int Exchange(int code, int expected) {
     MarkRequestStarted();
     if (PutMessageIntoInQueue(code) != 0) return -1;
-    return UserWaitMessage(expected);
+    CountLineExchange();
+    const int result = UserWaitMessage(expected);
+    EndLineExchange(result == 0);
+    return result;
 }
 
 int GetIDFromKOR() {

@@ -5,6 +5,8 @@
 // functions, which wait for the result while processing the thread's events.
 #include "station/link/kor_state_machine.h"
 
+#include "station/link/line_quality.h"
+
 #include "station/link/comm_timers.h"
 #include "platform/panels.h"
 #include "platform/serial.h"
@@ -185,6 +187,7 @@ static void Succeed(int result) {
 }
 
 static void Fail(int result) {
+    CountLineFault(result == OUT_BAD_CHECKSUM ? LINE_FAULT_CHECKSUM : LINE_FAULT_ECHO);
     PutMessageIntoOutQueue(result);
     KOR_TransitToState(&KOR_state.error_state);
 }
@@ -279,6 +282,8 @@ int KOR_TimeoutHandler() {
     // A tick that was already under way when the exchange ended has nothing to end; a
     // time-out posted now would be taken as the result of the next request.
     if (KOR_state.state == IDLE) return 0;
+    // Inside a reception pause the console was not asked: its silence is no line fault.
+    if (flag_reception_pause != 1) CountLineFault(LINE_FAULT_NO_ANSWER);
     if (KOR_state.retries < 1) {
         PutMessageIntoOutQueue(OUT_TIMEOUT);
         KOR_TransitToState(&KOR_state.timeout_state);
