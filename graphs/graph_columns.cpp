@@ -49,11 +49,19 @@ void SummariseColumns(const HistorySeries &s, const ColumnBounds &b, int series,
     keys->clear();
     values->clear();
     const bool lines = mode == COLUMN_MIN_MAX;
+    // A line breaks at a NaN point: one in the middle of every gap before data set i,
+    // never before a point already put (a column's point sits at its middle).
+    auto break_before = [&](size_t i) {
+        if (!lines || !GapBefore(s, i)) return;
+        const double middle = (static_cast<double>(s.time[i - 1]) + s.time[i]) / 2;
+        Put(keys, values, keys->empty() ? middle : std::max(middle, keys->back()), kNaN);
+    };
     if (lines && b.first > 0) Put(keys, values, s.time[b.first - 1], SeriesValue(s, series, b.first - 1));
     if (b.raw) {
         for (size_t i = b.first; i < b.end; ++i) {
             const float v = SeriesValue(s, series, i);
             if (!lines && std::isnan(v)) continue;
+            break_before(i);
             Put(keys, values, s.time[i], v);
         }
     } else {
@@ -62,6 +70,7 @@ void SummariseColumns(const HistorySeries &s, const ColumnBounds &b, int series,
             const size_t i = b.edge[static_cast<size_t>(c)];
             const size_t j = b.edge[static_cast<size_t>(c) + 1];
             if (i == j) continue;
+            break_before(i);
             const double key = b.from + (c + 0.5) * width;
             const ValueRange r = SeriesRange(s, series, i, j);
             if (std::isnan(r.min)) {
@@ -76,7 +85,10 @@ void SummariseColumns(const HistorySeries &s, const ColumnBounds &b, int series,
             if (r.max != r.min) Put(keys, values, key, r.max);
         }
     }
-    if (lines && b.end < DataSetCount(s)) Put(keys, values, s.time[b.end], SeriesValue(s, series, b.end));
+    if (lines && b.end < DataSetCount(s)) {
+        break_before(b.end);
+        Put(keys, values, s.time[b.end], SeriesValue(s, series, b.end));
+    }
 }
 
 void SummariseDirections(const HistorySeries &s, const ColumnBounds &b, std::vector<double> *keys,

@@ -6,6 +6,7 @@
 
 #include "records/setup_record.h"
 #include "graphs/history_series.h"
+#include "graphs/history_statistics.h"
 
 class QComboBox;
 class QCPAxis;
@@ -19,6 +20,7 @@ class QLabel;
 class QPushButton;
 class QTabWidget;
 class QTableWidget;
+class QTimer;
 class QWidget;
 
 enum GraphsRect { RECT_TEMPERATURE, RECT_HUMIDITY, RECT_PRESSURE, RECT_WIND, RECT_RAIN, RECT_COUNT };
@@ -45,12 +47,15 @@ struct GraphsState {
     QCPGraph *directions = nullptr;
     QPushButton *range_button[5] = {};
     QPushButton *save = nullptr;
+    QLabel *saved = nullptr;  // where the last picture went
     QLabel *hint = nullptr;
     // Statistics tab.
     QLabel *statistics_label = nullptr;
     QComboBox *period = nullptr;
     QTableWidget *table = nullptr;
     QPushButton *statistics_save = nullptr;
+    QTimer *statistics_timer = nullptr;  // new data sets: the table at most once a second
+    StatisticsCache statistics;
 
     HistorySeries series;
     int32_t local_shift = 0;  // local time minus stamp time, seconds
@@ -74,3 +79,6 @@ QWidget *BuildStatisticsTab(GraphsState *g);
 void ApplyStatisticsTexts(GraphsState *g);
 // Recomputes the table when the tab is the one shown.
 void UpdateStatisticsTab(GraphsState *g);
+// After data sets were appended: the table follows within a second, once for however
+// many came meanwhile, and works out only the periods they touch.
+void ScheduleStatisticsTab(GraphsState *g);

@@ -462,13 +462,28 @@ void AddCursor(GraphsState *g) {
     }
 }
 
+// The pointer follows the mouse and is no part of the graphs: the picture is saved
+// without it, and the window says where it went.
 void SavePicture(GraphsState *g) {
     char path[MAX_PATHNAME_LEN] = "";
     if (!AskSavePath(TXTP_GRAPHS_SAVE_TITLE, "*.png;*.pdf", path)) return;
     const QString file = QString::fromUtf8(path);
     const bool pdf = QFileInfo(file).suffix().compare("pdf", Qt::CaseInsensitive) == 0;
+    QCPLayer *pointer = g->plot->layer("cursor");
+    const bool shown = pointer->visible();
+    pointer->setVisible(false);
     const bool saved = pdf ? g->plot->savePdf(file) : g->plot->savePng(file);
-    if (!saved) LocalisedMessagePopup(txtP, TXTP_GRAPHS_SAVE_TITLE, TXTP_GRAPHS_SAVE_FAILED);
+    pointer->setVisible(shown);
+    g->plot->replot(QCustomPlot::rpQueuedReplot);
+    if (!saved) {
+        g->saved->clear();
+        LocalisedMessagePopup(txtP, TXTP_GRAPHS_SAVE_TITLE, TXTP_GRAPHS_SAVE_FAILED);
+        return;
+    }
+    char text[kTextSize + MAX_PATHNAME_LEN];
+    GetPanelText(TXTP_GRAPHS_SAVED, text, sizeof text);
+    FillTextField(text, sizeof text, "file", path);
+    g->saved->setText(QString::fromUtf8(text));
 }
 
 QWidget *BuildGraphsTab(GraphsState *g) {
@@ -481,6 +496,10 @@ QWidget *BuildGraphsTab(GraphsState *g) {
         buttons->addWidget(g->range_button[r]);
     }
     buttons->addStretch(1);
+    g->saved = new QLabel;
+    g->saved->setObjectName("GRAPHS_SAVED");
+    g->saved->setStyleSheet("color: #606060;");
+    buttons->addWidget(g->saved);
     g->save = new QPushButton;
     QObject::connect(g->save, &QPushButton::clicked, [g] { SavePicture(g); });
     buttons->addWidget(g->save);
@@ -593,7 +612,7 @@ void FollowHistoryFile() {
         Redraw(g);
         Replot(g);
     }
-    UpdateStatisticsTab(g);
+    ScheduleStatisticsTab(g);
 }
 
 void RefreshGraphsWindow() {

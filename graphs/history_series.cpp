@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <sys/stat.h>
 
 #include "records/setup_record.h"
 #include "history/history_file.h"
@@ -61,6 +62,34 @@ void DecodeOne(HistorySeries *s, const HistoryRecord &d) {
                                d.wind_direction >= 0 && d.wind_direction < 16;
     s->direction.push_back(has_direction ? static_cast<uint8_t>(d.wind_direction)
                                          : DIRECTION_NONE);
+    s->gap_before.push_back(0);
+}
+
+// Data set i ends a gap when its step from the one before is more than twice the
+// shorter of the steps either side of it; steps of 0 (a clock set back) say nothing.
+bool EndsGap(const HistorySeries &s, size_t i) {
+    if (i < 2 || i + 1 >= DataSetCount(s)) return false;
+    const uint32_t before = s.time[i - 1] - s.time[i - 2];
+    const uint32_t after = s.time[i + 1] - s.time[i];
+    if (before == 0 || after == 0) return false;
+    const uint64_t step = s.time[i] - s.time[i - 1];
+    return step > 2 * static_cast<uint64_t>(std::min(before, after));
+}
+
+// Marks anew the data sets whose neighbours changed: from the one before `from` on.
+void MarkGaps(HistorySeries *s, size_t from) {
+    for (size_t i = from > 0 ? from - 1 : 0; i < DataSetCount(*s); ++i)
+        s->gap_before[i] = EndsGap(*s, i) ? 1 : 0;
+}
+
+// Data sets the file holds in full, counted from its size: never more than there are,
+// whatever its header says.
+size_t DataSetsInFile(const std::string &path, int32_t header_count) {
+    struct stat st{};
+    if (stat(path.c_str(), &st) != 0) return 0;
+    const off_t header = sizeof(HistoryFileHeader);
+    const size_t held = st.st_size >= header ? static_cast<size_t>((st.st_size - header) / sizeof(HistoryRecord)) : 0;
+    return std::min(held, header_count > 0 ? static_cast<size_t>(header_count) : 0);
 }
 
 // Every per-data-set array, for growing and clearing them together.
@@ -70,7 +99,8 @@ void ForEachArray(HistorySeries *s, F f) {
     for (auto *v : {&s->indoor_temperature, &s->outdoor_temperature, &s->pressure,
                     &s->wind_speed, &s->rain})
         f(v);
-    for (auto *v : {&s->indoor_humidity, &s->outdoor_humidity, &s->direction}) f(v);
+    for (auto *v : {&s->indoor_humidity, &s->outdoor_humidity, &s->direction, &s->gap_before})
+        f(v);
 }
 
 uint16_t DirectionBit(uint8_t direction) {
@@ -186,17 +216,22 @@ void LoadDataSets(HistorySeries *s, const HistoryRecord *data_sets, size_t count
     const size_t before = DataSetCount(*s);
     ForEachArray(s, [count](auto *v) { MakeRoom(v, count); });
     for (size_t i = 0; i < count; ++i) DecodeOne(s, data_sets[i]);
+    MarkGaps(s, before);
     // Levels build on the data sets directly; the finest level is cheap enough and the
-    // coarser ones only touch their last blocks on an append.
+    // coarser ones only touch their last blocks on an append (from the data set before
+    // the new ones, whose rain a gap found now takes out).
+    const size_t changed = before > 0 ? before - 1 : 0;
     for (int level = 0; level < SUMMARY_LEVELS; ++level)
-        SummariseLevel(s, level, before / SUMMARY_BLOCK[level]);
+        SummariseLevel(s, level, changed / SUMMARY_BLOCK[level]);
 }
 
 int RefreshHistorySeries(HistorySeries *s) {
     const std::string path = HistoryPath();
     HistoryFileHeader header{};
     if (ReadFileHeader(&header, path.c_str()) != 0) return -1;
-    const size_t present = header.count > 0 ? static_cast<size_t>(header.count) : 0;
+    // A file shorter than its header says is read as far as it goes; reading up to the
+    // header's count would take its last data sets again on every refresh.
+    const size_t present = DataSetsInFile(path, header.count);
     // Data sets put in front (older ones fetched later) move every index: read anew.
     const bool grew_in_front = DataSetCount(*s) > 0 && header.first_time != 0 &&
                                header.first_time < s->time.front();
@@ -242,10 +277,12 @@ float SeriesValue(const HistorySeries &s, int series, size_t i) {
     case SERIES_OUTDOOR_HUMIDITY: return HumidityValue(s.outdoor_humidity[i]);
     case SERIES_PRESSURE: return s.pressure[i];
     case SERIES_WIND_SPEED: return s.wind_speed[i];
-    case SERIES_RAIN: return s.rain[i];
+    case SERIES_RAIN: return GapBefore(s, i) ? kNaN : s.rain[i];
     default: return kNaN;
     }
 }
+
+float GapRain(const HistorySeries &s, size_t i) { return GapBefore(s, i) ? s.rain[i] : kNaN; }
 
 size_t FirstDataSetAtOrAfter(const HistorySeries &s, uint32_t t) {
     return static_cast<size_t>(std::lower_bound(s.time.begin(), s.time.end(), t) - s.time.begin());

@@ -48,6 +48,7 @@ struct HistorySeries {
     std::vector<float> rain;     // mm per interval
     std::vector<uint8_t> indoor_humidity, outdoor_humidity;  // HUMIDITY_NONE: missing
     std::vector<uint8_t> direction;  // 0..15, DIRECTION_NONE when the wind is missing
+    std::vector<uint8_t> gap_before; // 1: a gap lies between this data set and the one before
     SummaryLevel level[SUMMARY_LEVELS];
     float last_rain = 0.0f;      // stored rain of the newest data set (NaN: none)
     // Dewpoints already worked out, by temperature tenth and humidity: a file of years
@@ -57,10 +58,25 @@ struct HistorySeries {
 
 inline size_t DataSetCount(const HistorySeries &s) { return s.time.size(); }
 
-// Value of one series for data set i in its base unit; NaN where it is not known.
+// Value of one series for data set i in its base unit; NaN where it is not known. The
+// rain of the first data set after a gap fell over the whole gap, not in one interval:
+// it reads as NaN here, and as GapRain.
 float SeriesValue(const HistorySeries &s, int series, size_t i);
 
-// Takes the data sets of setup.history_file that the series does not hold yet. A series
+// Whether the console stored nothing for longer than two intervals before data set i:
+// its stamp lies more than twice the interval after the one before, the interval being
+// the shorter of the steps on either side (a console that changed its interval steps
+// once from one to the other). Only known once a data set follows, so the newest data
+// set is never taken for the end of a gap.
+inline bool GapBefore(const HistorySeries &s, size_t i) {
+    return i < s.gap_before.size() && s.gap_before[i] != 0;
+}
+// Rain that fell during the gap before data set i, in mm; NaN when there is no gap
+// there or the amount is not known.
+float GapRain(const HistorySeries &s, size_t i);
+
+// Takes the data sets of setup.history_file that the series does not hold yet; a file
+// that holds fewer data sets than its header counts is read as far as it goes, once. A series
 // of another file, of a file that now holds fewer data sets than were taken (it was
 // repaired or replaced), or of one that gained older data sets in front, is read anew
 // from the start. Returns the number of data sets
@@ -72,7 +88,7 @@ int RefreshHistorySeries(HistorySeries *series);
 // interval is the stored rain (raw counter plus the file's offset, wraps included) minus
 // that of the data set before; the first data set and any that shows less rain than the
 // one before (the offset was determined afresh, the counter was reset) are NaN, never a
-// negative or invented amount. A stamp earlier than its predecessor's (the console's
+// negative or invented amount. Gaps are marked (GapBefore). A stamp earlier than its predecessor's (the console's
 // clock was set back) is taken as the predecessor's, so the time axis stays ordered.
 void LoadDataSets(HistorySeries *series, const HistoryRecord *data_sets, size_t count);
 

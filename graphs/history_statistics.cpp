@@ -20,6 +20,7 @@ StatisticsTexts statistics_texts = {
      "highest wind speed", "at", "wind direction"},
     {"day", "month", "year"},
     "whole file",
+    "during the gap",
     {"N", "NNE", "NE", "ENE", "E", "ESE", "SE", "SSE", "S", "SSW", "SW", "WSW", "W", "WNW",
      "NW", "NNW"},
 };
@@ -29,11 +30,7 @@ namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr int64_t kDay = 86400;
 
-struct Accumulator {
-    PeriodStatistics p;
-    double temperature_sum;
-    uint32_t temperature_n;
-};
+using Accumulator = StatisticsAccumulator;
 
 void Lower(Extreme *e, float v, uint32_t t) {
     if (std::isnan(v)) return;
@@ -62,6 +59,10 @@ Accumulator Begin(const struct tm &day) {
     return a;
 }
 
+void AddRain(PeriodStatistics *p, float rain) {
+    if (!std::isnan(rain)) p->rain = (std::isnan(p->rain) ? 0.0f : p->rain) + rain;
+}
+
 void Take(Accumulator *a, const HistorySeries &s, size_t i) {
     const uint32_t t = s.time[i];
     PeriodStatistics &p = a->p;
@@ -77,10 +78,11 @@ void Take(Accumulator *a, const HistorySeries &s, size_t i) {
     Higher(&p.humidity_max, SeriesValue(s, SERIES_OUTDOOR_HUMIDITY, i), t);
     Lower(&p.pressure_min, SeriesValue(s, SERIES_PRESSURE, i), t);
     Higher(&p.pressure_max, SeriesValue(s, SERIES_PRESSURE, i), t);
-    const float rain = SeriesValue(s, SERIES_RAIN, i);
-    if (!std::isnan(rain)) p.rain = (std::isnan(p.rain) ? 0.0f : p.rain) + rain;
+    AddRain(&p, SeriesValue(s, SERIES_RAIN, i));
     if (Higher(&p.wind_max, SeriesValue(s, SERIES_WIND_SPEED, i), t)) p.wind_direction = s.direction[i];
+    p.end = i + 1;
 }
+
 
 PeriodStatistics Finish(const Accumulator &a) {
     PeriodStatistics p = a.p;
@@ -105,6 +107,32 @@ int64_t PeriodKey(const struct tm &day, int64_t day_index, int period) {
     if (period == PERIOD_YEAR) return day.tm_year;
     if (period == PERIOD_MONTH) return static_cast<int64_t>(day.tm_year) * 12 + day.tm_mon;
     return day_index;
+}
+
+int64_t PeriodKeyOf(uint32_t stamp, int period, int32_t local_shift) {
+    const int64_t d = DayIndex(stamp, local_shift);
+    return PeriodKey(LocalDay(d), d, period);
+}
+
+// The row of the gap before data set i, between two periods.
+PeriodStatistics GapRow(const HistorySeries &s, size_t i) {
+    Accumulator a = Begin(LocalDay(0));
+    PeriodStatistics p = a.p;
+    p.temperature_mean = kNaN;
+    p.gap = 1;
+    p.gap_from = s.time[i - 1];
+    p.gap_to = s.time[i];
+    p.rain = GapRain(s, i);
+    p.first = p.end = i;
+    return p;
+}
+
+// Date of a stamp as the period column writes a day.
+void DayText(char *out, size_t size, uint32_t stamp, int32_t local_shift) {
+    const time_t t = static_cast<time_t>(static_cast<int64_t>(stamp) + local_shift);
+    struct tm f{};
+    gmtime_r(&t, &f);
+    snprintf(out, size, "%02d.%02d.%04d", f.tm_mday, f.tm_mon + 1, f.tm_year + 1900);
 }
 
 // Copies what fits and always terminates; a long text is cut, never inside a UTF-8 letter.
@@ -160,6 +188,18 @@ int PressureQuantity() {
     return setup.absolute_pressure ? QUANTITY_ABSOLUTE_PRESSURE : QUANTITY_RELATIVE_PRESSURE;
 }
 
+// The gap's name and dates, and its rain; the rest is not known and left empty.
+void GapCells(const PeriodStatistics &p, int32_t shift, char cells[STAT_COLUMNS][STAT_CELL_SIZE]) {
+    for (int c = 0; c < STAT_COLUMNS; ++c) cells[c][0] = '\0';
+    char from[16], to[16];
+    DayText(from, sizeof from, p.gap_from, shift);
+    DayText(to, sizeof to, p.gap_to, shift);
+    char text[STAT_TITLE_SIZE + 40];
+    snprintf(text, sizeof text, "%s %s\u2013%s", statistics_texts.gap, from, to);
+    Copy(cells[STAT_PERIOD], STAT_CELL_SIZE, text);
+    ValueCell(cells[STAT_RAIN], QUANTITY_RAIN_TOTAL, p.rain);
+}
+
 bool WriteLine(FILE *out, const char *const fields[STAT_COLUMNS]) {
     for (int c = 0; c < STAT_COLUMNS; ++c)
         if (fputs(fields[c], out) < 0 || fputc(c + 1 < STAT_COLUMNS ? '\t' : '\n', out) == EOF)
@@ -186,16 +226,24 @@ std::vector<PeriodStatistics> ComputeStatistics(const HistorySeries &s, size_t f
     Accumulator a{};
     for (size_t i = first; i < end; ++i) {
         const int64_t d = DayIndex(s.time[i], local_shift);
+        int64_t k = key;
+        struct tm day{};
         if (d != day_index) {
             day_index = d;
-            const struct tm day = LocalDay(d);
-            const int64_t k = PeriodKey(day, d, period);
-            if (k != key) {
-                if (key != INT64_MIN) out.push_back(Finish(a));
-                key = k;
-                a = Begin(day);
-            }
+            day = LocalDay(d);
+            k = PeriodKey(day, d, period);
         }
+        const bool gap = GapBefore(s, i);
+        // A gap within one period is that period's; one between periods is a row.
+        const bool gap_inside = gap && PeriodKeyOf(s.time[i - 1], period, local_shift) == k;
+        if (k != key) {
+            if (key != INT64_MIN) out.push_back(Finish(a));
+            if (gap && !gap_inside) out.push_back(GapRow(s, i));
+            key = k;
+            a = Begin(day);
+            a.p.first = i;
+        }
+        if (gap_inside) AddRain(&a.p, GapRain(s, i));
         Take(&a, s, i);
     }
     if (key != INT64_MIN) out.push_back(Finish(a));
@@ -205,12 +253,96 @@ std::vector<PeriodStatistics> ComputeStatistics(const HistorySeries &s, size_t f
 PeriodStatistics ComputeRecords(const HistorySeries &s, int32_t local_shift) {
     const size_t n = DataSetCount(s);
     Accumulator a = Begin(LocalDay(n > 0 ? DayIndex(s.time[0], local_shift) : 0));
-    for (size_t i = 0; i < n; ++i) Take(&a, s, i);
+    for (size_t i = 0; i < n; ++i) {
+        AddRain(&a.p, GapRain(s, i));
+        Take(&a, s, i);
+    }
     return Finish(a);
 }
 
+namespace {
+
+bool CacheHolds(const StatisticsCache &c, const HistorySeries &s, int period, int32_t shift) {
+    if (c.period != period || c.local_shift != shift) return false;
+    if (c.records_end == 0) return true;
+    return c.records_end <= DataSetCount(s) && s.time[0] == c.first_stamp &&
+           s.time[c.records_end - 1] == c.last_stamp;
+}
+
+// A row of the old range that the new one would work out alike: a whole period (or a
+// gap) inside both ranges, and not the old range's last where the range grew or where
+// it ended at the newest data set and more came (the one after it may show a gap).
+bool RowHolds(const PeriodStatistics &r, const StatisticsCache &c, size_t first, size_t end,
+              bool tail_open) {
+    if (r.first < first || r.end > end) return false;
+    if (r.first == c.first && first != c.first && !r.gap) return false;
+    return r.end < c.end || (end == c.end && !tail_open);
+}
+
+}  // namespace
+
+size_t UpdateStatistics(StatisticsCache *c, const HistorySeries &s, size_t first, size_t end,
+                        int period, int32_t local_shift) {
+    const size_t n = DataSetCount(s);
+    end = std::min(end, n);
+    first = std::min(first, end);
+    if (!CacheHolds(*c, s, period, local_shift)) {
+        const int runs = c->runs;
+        *c = StatisticsCache{};
+        c->runs = runs;
+        c->period = period;
+        c->local_shift = local_shift;
+    }
+    ++c->runs;
+    const bool tail_open = c->end == c->records_end && n > c->records_end;
+    if (c->records_end == 0) c->records = Begin(LocalDay(n > 0 ? DayIndex(s.time[0], local_shift) : 0));
+    for (size_t i = c->records_end; i < n; ++i) {
+        AddRain(&c->records.p, GapRain(s, i));
+        Take(&c->records, s, i);
+    }
+    c->records_end = n;
+    if (n > 0) {
+        c->first_stamp = s.time[0];
+        c->last_stamp = s.time[n - 1];
+    }
+
+    size_t keep_from = c->rows.size(), keep_end = c->rows.size();
+    for (size_t r = 0; r < c->rows.size(); ++r) {
+        if (!RowHolds(c->rows[r], *c, first, end, tail_open)) continue;
+        if (keep_from == c->rows.size()) keep_from = r;
+        keep_end = r + 1;
+    }
+    // Only whole runs are kept, and never a gap's row without the period after it.
+    for (size_t r = keep_from; r < keep_end; ++r)
+        if (!RowHolds(c->rows[r], *c, first, end, tail_open)) keep_end = r;
+    while (keep_end > keep_from && c->rows[keep_end - 1].gap) --keep_end;
+    std::vector<PeriodStatistics> rows;
+    size_t changed = 0;
+    if (keep_from < keep_end) {
+        rows = ComputeStatistics(s, first, c->rows[keep_from].first, period, local_shift);
+        if (rows.empty() && keep_from == 0) changed = keep_end;
+        rows.insert(rows.end(), c->rows.begin() + static_cast<std::ptrdiff_t>(keep_from),
+                    c->rows.begin() + static_cast<std::ptrdiff_t>(keep_end));
+        const std::vector<PeriodStatistics> tail =
+            ComputeStatistics(s, c->rows[keep_end - 1].end, end, period, local_shift);
+        rows.insert(rows.end(), tail.begin(), tail.end());
+    } else {
+        rows = ComputeStatistics(s, first, end, period, local_shift);
+    }
+    c->rows = std::move(rows);
+    c->first = first;
+    c->end = end;
+    return changed;
+}
+
+PeriodStatistics CachedRecords(const StatisticsCache &c) { return Finish(c.records); }
+
 void FormatStatisticsRow(const PeriodStatistics &p, int period, int records, int32_t shift,
                          int for_file, char cells[STAT_COLUMNS][STAT_CELL_SIZE]) {
+    if (p.gap && !records) {
+        GapCells(p, shift, cells);
+        return;
+    }
     if (records)
         Copy(cells[STAT_PERIOD], STAT_CELL_SIZE, statistics_texts.records);
     else

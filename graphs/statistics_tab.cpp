@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cstdio>
 #include <cstring>
@@ -51,6 +52,7 @@ void TakeStatisticsTexts() {
     const int periods[3] = {TXTP_RANGE_DAY, TXTP_RANGE_MONTH, TXTP_RANGE_YEAR};
     for (int p = 0; p < 3; ++p) CopyText(statistics_texts.period[p], periods[p]);
     CopyText(statistics_texts.records, TXTP_STAT_RECORDS);
+    CopyText(statistics_texts.gap, TXTP_STAT_GAP);
     for (int d = 0; d < 16; ++d) CopyText(statistics_texts.direction[d], TXTP_DIR_0 + d);
 }
 
@@ -67,11 +69,12 @@ void FillRow(QTableWidget *table, int row, const PeriodStatistics &p, int period
         auto *item = new QTableWidgetItem(QString::fromUtf8(cells[c]));
         item->setTextAlignment(c == STAT_PERIOD ? Qt::AlignLeft | Qt::AlignVCenter
                                                 : Qt::AlignRight | Qt::AlignVCenter);
-        if (records) {
-            QFont bold = item->font();
-            bold.setBold(true);
-            item->setFont(bold);
-        }
+        QFont font = item->font();
+        font.setBold(records != 0);
+        // A gap is no period: set apart, so that its rain is not read as a day's.
+        font.setItalic(p.gap != 0 && !records);
+        item->setFont(font);
+        if (p.gap && !records) item->setBackground(QColor(255, 244, 200));
         table->setItem(row, c, item);
     }
 }
@@ -92,6 +95,26 @@ void SaveStatistics(GraphsState *g) {
     // Half a file would pass for the whole statistics.
     if (f != nullptr) remove(path);
     LocalisedMessagePopup(txtP, TXTP_STAT_SAVE_TITLE, TXTP_GRAPHS_SAVE_FAILED);
+}
+
+// Fills the rows from the first that changed (every row when `all`) and the records.
+void FillStatistics(GraphsState *g, bool all) {
+    if (g->tabs->currentIndex() != 1) return;
+    const int period = Period(g);
+    size_t first = 0, end = 0;
+    VisibleDataSets(g, &first, &end);
+    size_t changed = UpdateStatistics(&g->statistics, g->series, first, end, period, g->local_shift);
+    if (all) changed = 0;
+    const std::vector<PeriodStatistics> &rows = g->statistics.rows;
+    g->table->setUpdatesEnabled(false);
+    g->table->setRowCount(static_cast<int>(rows.size()) + 1);
+    for (size_t r = changed; r < rows.size(); ++r)
+        FillRow(g->table, static_cast<int>(r), rows[r], period, 0, g->local_shift);
+    FillRow(g->table, static_cast<int>(rows.size()), CachedRecords(g->statistics), period, 1,
+            g->local_shift);
+    g->table->resizeColumnsToContents();
+    g->table->setUpdatesEnabled(true);
+    g->table->setProperty("statisticsRuns", g->statistics.runs);
 }
 
 }  // namespace
@@ -118,6 +141,10 @@ QWidget *BuildStatisticsTab(GraphsState *g) {
     QObject::connect(g->period, qOverload<int>(&QComboBox::currentIndexChanged),
                      [g](int) { UpdateStatisticsTab(g); });
     QObject::connect(g->statistics_save, &QPushButton::clicked, [g] { SaveStatistics(g); });
+    g->statistics_timer = new QTimer(page);
+    g->statistics_timer->setSingleShot(true);
+    g->statistics_timer->setInterval(1000);
+    QObject::connect(g->statistics_timer, &QTimer::timeout, [g] { FillStatistics(g, false); });
     return page;
 }
 
@@ -130,6 +157,7 @@ void ApplyStatisticsTexts(GraphsState *g) {
 }
 
 void UpdateStatisticsTab(GraphsState *g) {
+    g->statistics_timer->stop();
     if (g->tabs->currentIndex() != 1) return;
     const int period = Period(g);
     QStringList headers;
@@ -140,16 +168,10 @@ void UpdateStatisticsTab(GraphsState *g) {
         headers << QString::fromUtf8(title) + (unit[0] != '\0' ? "\n" + QString::fromUtf8(unit) : QString());
     }
     g->table->setHorizontalHeaderLabels(headers);
-    size_t first = 0, end = 0;
-    VisibleDataSets(g, &first, &end);
-    const std::vector<PeriodStatistics> rows =
-        ComputeStatistics(g->series, first, end, period, g->local_shift);
-    g->table->setUpdatesEnabled(false);
-    g->table->setRowCount(static_cast<int>(rows.size()) + 1);
-    for (size_t r = 0; r < rows.size(); ++r)
-        FillRow(g->table, static_cast<int>(r), rows[r], period, 0, g->local_shift);
-    FillRow(g->table, static_cast<int>(rows.size()), ComputeRecords(g->series, g->local_shift),
-            period, 1, g->local_shift);
-    g->table->resizeColumnsToContents();
-    g->table->setUpdatesEnabled(true);
+    FillStatistics(g, true);
+}
+
+void ScheduleStatisticsTab(GraphsState *g) {
+    if (g->tabs->currentIndex() != 1 || g->statistics_timer->isActive()) return;
+    g->statistics_timer->start();
 }

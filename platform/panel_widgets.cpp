@@ -201,6 +201,15 @@ void ShowReadOnly(QWidget *w) {
     w->setFocusPolicy(Qt::NoFocus);
 }
 
+// A control with the property `keepPlace` keeps its room while hidden, so that the
+// panel around it does not move when it comes and goes.
+void KeepPlace(QWidget *w) {
+    if (!w->property("keepPlace").toBool()) return;
+    QSizePolicy policy = w->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(policy);
+}
+
 void Wire(QWidget *w, int panel, int control) {
     ShowReadOnly(w);
     if (auto *b = qobject_cast<QAbstractButton *>(w)) {
@@ -273,6 +282,7 @@ void CollectControls(Panel &panel) {
         panel.controls[id] = w;
         Wire(w, panel.handle, id);
         FitTable(w);
+        KeepPlace(w);
     }
     for (const auto &[id, w] : panel.controls)
         if (w != nullptr) PageTableByScrollBar(panel, w);

@@ -61,6 +61,8 @@ enum UIRecordKind {
     // The console's older data sets are not this file's (its first data set is not
     // among them): not stored, and not offered again for this file.
     UI_OLDER_DATA_SETS_REJECTED = 174,
+    // How far the storing of older data sets has come (OlderDataSetsProgress).
+    UI_OLDER_DATA_SETS_PROGRESS = 185,
     // A change cut off by a lost link waits for the same console's return (payload word
     // 0: its command code); the user may give it up meanwhile.
     UI_CHANGE_HELD = 180,

@@ -118,7 +118,9 @@ TEST_F(OlderDataSets, TheBarAsksAndOnlyAClickStoresOrPutsOff) {
     const std::vector<CommandRecord> sent = TakeCommandsSent();
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].code, COMMAND_STORE_OLDER_DATA_SETS);
-    EXPECT_FALSE(Shown(korP, KORP_OLDER_BAR)) << "hidden while the request is under way";
+    EXPECT_TRUE(Shown(korP, KORP_OLDER_PROGRESS)) << "the bar shows progress while under way";
+    EXPECT_FALSE(Shown(korP, KORP_OLDER_STORE));
+    EXPECT_EQ(Text(korP, KORP_OLDER_TEXT), "Storing 0 of 1\u2026");
     Answer(UI_data.file_header);
     // The request could not be carried out: the next report offers them again.
     Offer(99, Utc(2026, 12, 8, 20, 15));

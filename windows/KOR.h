@@ -115,6 +115,7 @@ constexpr int KORP_OLDER_BAR = 190;
 constexpr int KORP_OLDER_TEXT = 191;
 constexpr int KORP_OLDER_STORE = 192;
 constexpr int KORP_OLDER_LATER = 193;
+constexpr int KORP_OLDER_PROGRESS = 194;
 constexpr int KORP_STATUS = 130;
 constexpr int KORP_GRAPHS = 120;
 constexpr int KORP_LINK_STATE = 105;
@@ -136,6 +137,7 @@ constexpr int HISTORYP_SAVE_TEXT = 7;
 constexpr int HISTORYP_CLOSE = 8;
 constexpr int HISTORYP_MESSAGE = 9;
 constexpr int HISTORYP_GRAPHS = 20;
+constexpr int HISTORYP_STORE_OLDER = 21;
 
 // set_alarmP
 constexpr int SETALARMP = 4;
@@ -576,6 +578,11 @@ constexpr int MQTTP_TEST_TIMER = 17;
     X(TXTP_ALARM_NOTICE_OTHER, 419, 303) \
     X(TXTP_LANGUAGE_CODE, 420, 303) \
     X(TXTP_ABOUT_NOTICE, 421, 303) \
+    X(TXTP_STAT_GAP, 480, 303) \
+    X(TXTP_GRAPHS_SAVED, 481, 303) \
+    X(TXTP_OLDER_STORING, 482, 303) \
+    X(TXTP_HISTORYP_STORE_OLDER, 483, 303) \
+    X(TXTP_TIP_HISTORYP_STORE_OLDER, 484, 100) \
     X(TXTP_TITLE_MQTTP, 390, 303) \
     X(TXTP_MQTTP_ENABLED, 391, 303) \
     X(TXTP_MQTTP_HOST_LABEL, 392, 303) \

@@ -21,10 +21,36 @@ namespace {
 OlderDataSetsOffer offer{};       // as the communication thread last reported it
 bool put_off = false;
 uint32_t put_off_first_time = 0;  // the file the user put the offer off for
+OlderDataSetsProgress progress{}; // total 0: nothing is being stored
+
+bool Storing() { return progress.total > 0; }
 
 bool BarWanted() {
+    if (Storing()) return true;
     if (offer.count <= 0) return false;
     return !(put_off && put_off_first_time == UI_data.file_header.first_time);
+}
+
+void ProgressText(char *text, int size) {
+    GetPanelText(TXTP_OLDER_STORING, text, size);
+    char done[16], total[16];
+    snprintf(done, sizeof done, "%d", static_cast<int>(progress.done));
+    snprintf(total, sizeof total, "%d", static_cast<int>(progress.total));
+    FillTextField(text, size, "done", done);
+    FillTextField(text, size, "total", total);
+}
+
+// The History window's way to the older data sets, also after Not now: its button
+// stands while the console holds some, and shows how far the storing has come.
+void ShowHistoryButton() {
+    if (historyP <= 0) return;
+    char text[608];
+    if (Storing())
+        ProgressText(text, sizeof text);
+    else
+        GetPanelText(TXTP_HISTORYP_STORE_OLDER, text, sizeof text);
+    SetCtrlAttribute(historyP, HISTORYP_STORE_OLDER, ATTR_LABEL_TEXT, text);
+    SetCtrlAttribute(historyP, HISTORYP_STORE_OLDER, ATTR_DIMMED, Storing() || offer.count <= 0 ? 1 : 0);
 }
 
 void OfferText(char *text, int size) {
@@ -42,23 +68,42 @@ void OlderDataSetsStoredRecord(const UIRecord *) { OlderDataSetsAnswered(); }
 }  // namespace
 
 void ShowOlderDataSetsBar() {
+    ShowHistoryButton();
     if (korP <= 0) return;
     const bool wanted = BarWanted();
     if (wanted) {
         char text[608];
-        OfferText(text, sizeof text);
+        if (Storing())
+            ProgressText(text, sizeof text);
+        else
+            OfferText(text, sizeof text);
         SetCtrlVal(korP, KORP_OLDER_TEXT, text);
+        SetCtrlAttribute(korP, KORP_OLDER_PROGRESS, ATTR_MAX_VALUE, Storing() ? progress.total : 1);
+        SetCtrlVal(korP, KORP_OLDER_PROGRESS, Storing() ? progress.done : 0);
     }
+    SetCtrlAttribute(korP, KORP_OLDER_PROGRESS, ATTR_VISIBLE, Storing() ? 1 : 0);
+    SetCtrlAttribute(korP, KORP_OLDER_STORE, ATTR_VISIBLE, Storing() ? 0 : 1);
+    SetCtrlAttribute(korP, KORP_OLDER_LATER, ATTR_VISIBLE, Storing() ? 0 : 1);
     SetCtrlAttribute(korP, KORP_OLDER_BAR, ATTR_VISIBLE, wanted ? 1 : 0);
+}
+
+void TakeOlderDataSetsProgress(const UIRecord *record) {
+    memcpy(&progress, record->payload, sizeof progress);
+    if (progress.total <= 0 || progress.done < 0) progress = OlderDataSetsProgress{};
+    ShowOlderDataSetsBar();
 }
 
 void TakeOlderDataSetsOffer(const UIRecord *record) {
     memcpy(&offer, record->payload, sizeof offer);
+    // A report before any data set was read: the request is still queued, or it was
+    // lost with a restarted thread; the bar offers what there is again.
+    if (progress.done == 0) progress = OlderDataSetsProgress{};
     ShowOlderDataSetsBar();
 }
 
 void OlderDataSetsAnswered() {
     offer.count = 0;
+    progress = OlderDataSetsProgress{};
     ShowOlderDataSetsBar();
 }
 
@@ -71,6 +116,9 @@ int StoreOlderDataSetsClicked(int, int, int event, void *, int, int) {
         ReportCommandNotSent();
         return 0;
     }
+    // Under way until the communication thread reports: what the console offered is
+    // what is fetched.
+    progress = OlderDataSetsProgress{0, offer.count};
     offer.count = 0;
     ShowOlderDataSetsBar();
     return 0;
@@ -97,5 +145,7 @@ void RegisterOlderDataSetsListeners() {
     (void)ListenToUIRecords(UI_OLDER_DATA_SETS_REJECTED, UI_OLDER_DATA_SETS_REJECTED,
                             TakeOlderDataSetsRejected);
     (void)ListenToUIRecords(171, 171, OlderDataSetsStoredRecord);
+    (void)ListenToUIRecords(UI_OLDER_DATA_SETS_PROGRESS, UI_OLDER_DATA_SETS_PROGRESS,
+                            TakeOlderDataSetsProgress);
     (void)ListenToSurfaceRefresh(ShowOlderDataSetsBar);
 }

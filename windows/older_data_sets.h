@@ -1,7 +1,10 @@
 // The main window's offer of the console's older data sets: a bar above the buttons while
 // the console holds data sets older than the history file's first one, until the user
 // stores them or puts them off for this file. It only asks; nothing is fetched without a
-// click, and the window stays usable while it is shown. Main thread only.
+// click, and the window stays usable while it is shown. While they are stored the bar
+// says how far it has come ("Storing 37 of 99…"); its place is kept while it is hidden,
+// so nothing moves when it comes or goes. The History window's "Store older data sets"
+// asks for them too, after Not now as well. Main thread only.
 #pragma once
 #include "records/queue_records.h"
 
@@ -16,7 +19,8 @@ void ShowOlderDataSetsBar();
 // Older data sets the console holds by its last report, offered or not.
 int OlderDataSetsOnConsoleCount();
 
-// Store (commit): asks the communication thread for the older data sets.
+// Store, in the bar or the History window (commit): asks the communication thread for
+// the older data sets.
 int StoreOlderDataSetsClicked(int panel, int control, int event, void *callback_data,
                               int event_data1, int event_data2);
 // Not now (commit): no bar again for this file in this run.
@@ -25,5 +29,6 @@ int PutOffOlderDataSets(int panel, int control, int event, void *callback_data,
 
 void RegisterOlderDataSetsCallbacks();
 
-// Listens to the offer (170) and its answer (171), and to the surface redraw.
+// Listens to the offer (170), its answer (171) and progress (185), and to the surface
+// redraw.
 void RegisterOlderDataSetsListeners();

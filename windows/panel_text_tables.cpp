@@ -187,5 +187,6 @@ const ToolTipBinding kHistoryToolTips[] = {
     {HISTORYP_HIST_SETTINGS, TXTP_TIP_HISTORYP_HIST_SETTINGS},
     {HISTORYP_SAVE_TEXT, TXTP_TIP_HISTORYP_SAVE_TEXT},
     {HISTORYP_GRAPHS, TXTP_TIP_KORP_GRAPHS},
+    {HISTORYP_STORE_OLDER, TXTP_TIP_HISTORYP_STORE_OLDER},
 };
 const int kHistoryToolTipCount = static_cast<int>(sizeof kHistoryToolTips / sizeof kHistoryToolTips[0]);

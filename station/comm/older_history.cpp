@@ -69,6 +69,11 @@ int ReadDataSetAged(HistoryRecord *out, const KORHistoryHeader &h, int32_t age, 
 // are not offered again (a new file, or one begun anew, is judged afresh).
 uint32_t rejected_first_time = 0;
 
+void SendProgress(int32_t done, int32_t total) {
+    const OlderDataSetsProgress progress{done, total};
+    SendUIRecord(UI_OLDER_DATA_SETS_PROGRESS, &progress, sizeof progress);
+}
+
 void RejectOlderDataSets(const KORData *rec) {
     rejected_first_time = rec->file_header.first_time;
     SendUIRecord(UI_OLDER_DATA_SETS_REJECTED, nullptr, 0);
@@ -152,9 +157,11 @@ int FetchAndPrepend(KORData *rec) {
     if (n <= 0 || n * IntervalSeconds(h) > int64_t{file[0].time}) return 0;
     // Oldest first, stamped back from the file's first data set: the file's times rule.
     std::vector<HistoryRecord> sets(static_cast<size_t>(n));
+    SendProgress(0, n);
     for (int32_t i = 0; i < n; ++i) {
         if (ReadDataSetAged(&sets[i], h, anchor_age + n - i, &budget) != 0) return -1;
         sets[i].time = static_cast<uint32_t>(int64_t{file[0].time} - (n - i) * IntervalSeconds(h));
+        SendProgress(i + 1, n);
     }
     anchor.time = file[0].time;
 
@@ -207,6 +214,7 @@ int StoreOlderDataSets(KORData *rec) {
     if (rec->file_header.count != count_before)
         SendUIRecord(UI_OLDER_DATA_SETS_STORED, &rec->file_header, sizeof rec->file_header,
                      TSQ_INFINITE_TIMEOUT);
+    SendProgress(0, 0);
     return r;
 }
 

@@ -17,6 +17,15 @@ struct OlderDataSetsOffer {
     uint32_t oldest_time;
 };
 
+// Payload of the UI record UI_OLDER_DATA_SETS_PROGRESS: `done` of `total` older data
+// sets read from the console; once all are read they are being written. A total of 0
+// says the work is over, whatever came of it.
+struct OlderDataSetsProgress {
+    int32_t done;
+    int32_t total;
+};
+static_assert(sizeof(OlderDataSetsProgress) == 8);
+
 // Data sets the console holds that are older than the file's first one. Only when that
 // first data set lies on the console's interval grid among the data sets it holds (the
 // file was begun from this ring at this interval); 0 otherwise.
@@ -37,7 +46,8 @@ void OfferOlderDataSets(const KORData *rec);
 // offered again for this file. 0 when nothing older of this file's remains on the
 // console (stored, none, or rejected); -1 when they remain: the console could not be
 // read (30 failures), the thread quits or the link went, or the file could not be read
-// or written (the user is told).
+// or written (the user is told). Progress records follow the reading, and one with a
+// total of 0 ends the work in every case.
 int StoreOlderDataSets(KORData *rec);
 // Command COMMAND_STORE_OLDER_DATA_SETS: StoreOlderDataSets, then what is left is
 // reported (OfferOlderDataSets), so that the request always has an answer.
