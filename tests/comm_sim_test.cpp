@@ -296,6 +296,20 @@ void StoreOlderDataSets(int prefill, int later_sets) {
     }
     EXPECT_EQ(run.StopThread(), 0);
     EXPECT_EQ(run.CountKind(UI_OLDER_DATA_SETS_STORED), 1) << "the second request stored nothing";
+    // Each data set read was reported as it came, and the end of each request.
+    std::vector<OlderDataSetsProgress> steps;
+    for (const UIRecord &r : run.Records()) {
+        if (r.kind != UI_OLDER_DATA_SETS_PROGRESS) continue;
+        steps.emplace_back();
+        memcpy(&steps.back(), r.payload, sizeof steps.back());
+    }
+    ASSERT_EQ(steps.size(), static_cast<size_t>(held + 2));
+    for (int k = 0; k < held; ++k) {
+        EXPECT_EQ(steps[k].done, k);
+        EXPECT_EQ(steps[k].total, held - 1);
+    }
+    EXPECT_EQ(steps[held].total, 0);
+    EXPECT_EQ(steps[held + 1].total, 0);
 
     const std::vector<HistoryRecord> stored = ReadRecords(run.history_path());
     ASSERT_EQ(stored.size(), static_cast<size_t>(held));

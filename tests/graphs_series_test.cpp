@@ -2,6 +2,7 @@
 // and a rain offset determined afresh, markers as gaps, appends read alone, and the
 // block summaries against a plain scan.
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
@@ -152,6 +153,24 @@ TEST_F(GraphsSeries, OlderDataSetsPutInFrontAreReadWithTheRest) {
     ASSERT_EQ(DataSetCount(s), 4u);
     EXPECT_EQ(s.time[0], 480u);
     EXPECT_EQ(s.time[3], 660u);
+}
+
+// A file whose header counts more data sets than it holds (cut short by a crash) is read
+// as far as it goes, and a refresh takes none of its data sets twice.
+TEST_F(GraphsSeries, AShortFileIsReadOnce) {
+    for (uint32_t t = 1; t <= 3; ++t) Append(DataSet(t * 60));
+    HistoryFileHeader h = rec_.file_header;
+    h.count = 6;
+    FILE *f = fopen(path_.c_str(), "r+b");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(fseek(f, -static_cast<long>(sizeof h), SEEK_END), 0);
+    ASSERT_EQ(fwrite(&h, sizeof h, 1, f), 1u);
+    fclose(f);
+    HistorySeries s;
+    EXPECT_EQ(RefreshHistorySeries(&s), 3);
+    EXPECT_EQ(RefreshHistorySeries(&s), 0);
+    ASSERT_EQ(DataSetCount(s), 3u);
+    EXPECT_EQ(s.time[2], 180u);
 }
 
 // The summaries answer as a plain scan would, for ranges that start and end anywhere,

@@ -3,6 +3,7 @@
 // the text written in the export's number style.
 #include <cmath>
 #include <cstdio>
+#include <vector>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -110,6 +111,75 @@ TEST_F(GraphsStatistics, DaysWrittenAsTheGoldenFile) {
     FormatStatisticsRow(ComputeRecords(s, 0), PERIOD_DAY, 1, 0, 1, cells);
     EXPECT_STREQ(cells[STAT_PRESSURE_MAX], "1015.5");
     EXPECT_STREQ(cells[STAT_TEMPERATURE_MEAN], "3.9");
+}
+
+// Hourly data sets with a three-day outage after 02.02.2026 23:00 (its 12 mm of rain
+// arrive with the first data set after it) and one of two hours within 06.02.2026.
+HistorySeries WithGaps(size_t count) {
+    std::vector<HistoryRecord> sets;
+    float rain = 100.0f;
+    uint32_t t = k02Feb0030 - 30 * 60;
+    for (int i = 0; i < 96; ++i, t += 3600) {
+        if (i == 24) t += 3 * 86400;
+        if (i == 34) t += 2 * 3600;
+        rain += i == 24 ? 12.0f : (i == 34 ? 0.5f : 0.0f);
+        sets.push_back(Set(t, 5.0f, 80, 1010.0f, 3.0f, 2, rain));
+    }
+    HistorySeries s;
+    LoadDataSets(&s, sets.data(), std::min(count, sets.size()));
+    return s;
+}
+
+TEST_F(GraphsStatistics, AGapsRainIsItsOwnUnlessItLiesWithinAPeriod) {
+    const HistorySeries s = WithGaps(96);
+    EXPECT_TRUE(GapBefore(s, 24));
+    EXPECT_TRUE(std::isnan(SeriesValue(s, SERIES_RAIN, 24)));
+    const auto days = ComputeStatistics(s, 0, 96, PERIOD_DAY, 0);
+    ASSERT_EQ(days.size(), 6u);  // 2 Feb, the gap, 6 to 9 Feb
+    EXPECT_EQ(days[0].rain, 0.0f);
+    EXPECT_EQ(days[1].gap, 1);
+    EXPECT_NEAR(days[1].rain, 12.0f, 1e-3f);
+    EXPECT_EQ(days[1].data_sets, 0u);
+    EXPECT_EQ(days[2].day, 6);
+    EXPECT_NEAR(days[2].rain, 0.5f, 1e-3f) << "the short gap within the day is the day's";
+    EXPECT_NEAR(ComputeStatistics(s, 0, 96, PERIOD_MONTH, 0)[0].rain, 12.5f, 1e-3f);
+    EXPECT_NEAR(ComputeRecords(s, 0).rain, 12.5f, 1e-3f);
+    char cells[STAT_COLUMNS][STAT_CELL_SIZE];
+    FormatStatisticsRow(days[1], PERIOD_DAY, 0, 0, 1, cells);
+    EXPECT_STREQ(cells[STAT_PERIOD], "during the gap 02.02.2026\u201306.02.2026");
+    EXPECT_STREQ(cells[STAT_RAIN], "12,0");
+    EXPECT_STREQ(cells[STAT_TEMPERATURE_MIN], "");
+}
+
+// Kept up to date as data sets come in or the range moves, the cache holds what a
+// computation from scratch gives, and an append recomputes only the last period (with
+// the gap before it).
+TEST_F(GraphsStatistics, TheCacheAgreesWithAFreshComputation) {
+    StatisticsCache cache;
+    auto same = [](const std::vector<PeriodStatistics> &a, const std::vector<PeriodStatistics> &b) {
+        if (a.size() != b.size()) return false;
+        for (size_t r = 0; r < a.size(); ++r)
+            if (a[r].gap != b[r].gap || a[r].first != b[r].first || a[r].end != b[r].end ||
+                a[r].data_sets != b[r].data_sets || !(a[r].rain == b[r].rain || (std::isnan(a[r].rain) && std::isnan(b[r].rain))))
+                return false;
+        return true;
+    };
+    for (size_t n : {5u, 23u, 24u, 25u, 26u, 40u, 96u}) {
+        const HistorySeries s = WithGaps(n);
+        const size_t before = cache.rows.size();
+        const size_t changed = UpdateStatistics(&cache, s, 0, n, PERIOD_DAY, 0);
+        EXPECT_TRUE(same(cache.rows, ComputeStatistics(s, 0, n, PERIOD_DAY, 0))) << n;
+        EXPECT_NEAR(CachedRecords(cache).rain, ComputeRecords(s, 0).rain, 1e-3f) << n;
+        if (before > 0) {
+            // The last period, and the gap before it when there is one.
+            EXPECT_GE(changed + 2, before) << n;
+        }
+    }
+    const HistorySeries s = WithGaps(96);
+    for (size_t first : {30u, 10u, 60u}) {
+        UpdateStatistics(&cache, s, first, 80, PERIOD_DAY, 0);
+        EXPECT_TRUE(same(cache.rows, ComputeStatistics(s, first, 80, PERIOD_DAY, 0))) << first;
+    }
 }
 
 }  // namespace

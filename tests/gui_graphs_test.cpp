@@ -3,6 +3,11 @@
 // window shows the newest end, and the units and the decimal separator follow the
 // settings.
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTabWidget>
 #include <QPushButton>
 #include <QTableWidget>
 #include <cmath>
@@ -165,13 +170,87 @@ TEST_F(GraphsWindowTest, SavesThePictureAsPngAndPdf) {
         if (b->text().contains(QString::fromUtf8("\u2026")) && b->isVisibleTo(GraphsWindow())) save = b;
     ASSERT_NE(save, nullptr);
     SetPopupTestResponder(AnswerFile);
+    // The red pointer stands in the graphs, as when the user points before saving.
+    Plot()->replot();
+    const QPoint at = Plot()->axisRect(0)->rect().center();
+    QMouseEvent move(QEvent::MouseMove, at, Plot()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(Plot(), &move);
+    ASSERT_TRUE(Plot()->item(0)->visible());
     for (const char *name : {"graphs.png", "graphs.pdf"}) {
         chosen_path = folder_.file(name);
         save->click();
         const std::string bytes = ReadWholeFile(chosen_path);
         EXPECT_EQ(bytes.substr(1, 3), std::string(name).substr(7) == "png" ? "PNG" : "PDF") << name;
+        EXPECT_EQ(GraphsWindow()->findChild<QLabel *>("GRAPHS_SAVED")->text(),
+                  QString::fromStdString("Saved to " + chosen_path));
     }
     SetPopupTestResponder(nullptr);
+    // Its dashes are red with grey edges; no line of the graphs has that colour.
+    const QImage picture(QString::fromStdString(folder_.file("graphs.png")));
+    int red = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            if (c.red() - c.green() > 80 && std::abs(c.green() - c.blue()) < 20) ++red;
+        }
+    EXPECT_EQ(red, 0) << "the pointer is no part of the picture";
+}
+
+// Three days without data sets between two stretches of them: the lines break, the
+// rain that fell meanwhile is no bar, and the statistics show it as the gap's.
+TEST_F(GraphsWindowTest, AGapBreaksTheLinesAndItsRainIsNoBar) {
+    for (int i = 0; i < 40; ++i) {
+        HistoryRecord r = DataSet(i);
+        if (i >= 20) {
+            r.time += 3 * 86400;
+            r.rain += 12.0f;
+        }
+        ASSERT_EQ(AddHistoryDataSetToFile(&writer_, &r), 0);
+    }
+    UI_data.history_file_ok = 1;
+    OpenGraphsWindow(RANGE_ALL);
+    const double gap_from = DataSet(19).time, gap_to = DataSet(20).time + 3 * 86400.0;
+    int breaks = 0;
+    for (auto it = Outdoor()->data()->constBegin(); it != Outdoor()->data()->constEnd(); ++it)
+        if (it->key > gap_from && it->key < gap_to) breaks += std::isnan(it->value) ? 1 : 100;
+    EXPECT_EQ(breaks, 1) << "one NaN point between the two sides, nothing else";
+    QCPBars *rain = nullptr;
+    for (int p = 0; p < Plot()->plottableCount(); ++p)
+        if (auto *bars = qobject_cast<QCPBars *>(Plot()->plottable(p))) rain = bars;
+    ASSERT_NE(rain, nullptr);
+    for (auto it = rain->data()->constBegin(); it != rain->data()->constEnd(); ++it)
+        EXPECT_LT(it->value, 1.0) << "no bar for the gap's rain at " << it->key;
+
+    GraphsWindow()->findChild<QTabWidget *>()->setCurrentIndex(1);
+    auto *table = GraphsWindow()->findChild<QTableWidget *>("GRAPHS_STATISTICS");
+    ASSERT_EQ(table->rowCount(), 4);  // the first day, the gap, the day after it, the records
+    EXPECT_TRUE(table->item(1, 0)->text().startsWith("during the gap"));
+    EXPECT_TRUE(table->item(1, 0)->font().italic());
+    EXPECT_TRUE(table->item(1, 14)->text().startsWith("12.")) << "the rain column";
+    EXPECT_FALSE(table->item(2, 14)->text().startsWith("12."));
+}
+
+// A download that catches up 175 data sets reports each one; the statistics tab is
+// worked out once for all of them, within a second.
+TEST_F(GraphsWindowTest, ACatchUpRecomputesTheStatisticsOnce) {
+    Append(0, 12);
+    UI_data.history_file_ok = 1;
+    OpenGraphsWindow(RANGE_ALL);
+    GraphsWindow()->findChild<QTabWidget *>()->setCurrentIndex(1);
+    auto *table = GraphsWindow()->findChild<QTableWidget *>("GRAPHS_STATISTICS");
+    const int runs = table->property("statisticsRuns").toInt();
+    for (int i = 12; i < 187; ++i) {
+        Append(i, i + 1);
+        ReportStored();
+    }
+    EXPECT_EQ(table->property("statisticsRuns").toInt(), runs);
+    QElapsedTimer waited;
+    waited.start();
+    while (table->property("statisticsRuns").toInt() == runs && waited.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(table->property("statisticsRuns").toInt(), runs + 1);
+    EXPECT_EQ(table->item(table->rowCount() - 1, 0)->text(), QString("Records of the whole file"));
 }
 
 }  // namespace

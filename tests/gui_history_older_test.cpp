@@ -57,6 +57,14 @@ void Answer(const HistoryFileHeader &header) {
     DispatchUIRecord(&r);
 }
 
+void Progress(int done, int total) {
+    UIRecord r{};
+    r.kind = UI_OLDER_DATA_SETS_PROGRESS;
+    const OlderDataSetsProgress progress{done, total};
+    memcpy(r.payload, &progress, sizeof progress);
+    DispatchUIRecord(&r);
+}
+
 bool Shown(int panel, int control) {
     int visible = 0;
     GetCtrlAttribute(panel, control, ATTR_VISIBLE, &visible);
@@ -130,6 +138,16 @@ TEST_F(OlderDataSets, TheBarAsksAndOnlyAClickStoresOrPutsOff) {
     Offer(99, Utc(2026, 12, 8, 20, 15));
     EXPECT_FALSE(Shown(korP, KORP_OLDER_BAR)) << "not again for this file";
     EXPECT_TRUE(TakeCommandsSent().empty());
+    // The History window stores them all the same, and says how far it has come.
+    Click("HISTORYP_STORE_OLDER");
+    ASSERT_EQ(TakeCommandsSent().size(), 1u);
+    Progress(37, 99);
+    EXPECT_EQ(Text(historyP, HISTORYP_STORE_OLDER), "Storing 37 of 99\u2026");
+    EXPECT_TRUE(Shown(korP, KORP_OLDER_BAR));
+    EXPECT_EQ(Text(korP, KORP_OLDER_TEXT), "Storing 37 of 99\u2026");
+    Progress(0, 0);
+    EXPECT_FALSE(Shown(korP, KORP_OLDER_BAR));
+    EXPECT_EQ(Text(historyP, HISTORYP_STORE_OLDER), "Store older data sets");
     // Another file is offered afresh; a console with none withdraws the offer.
     UI_data.file_header.first_time += kInterval;
     Offer(5, Utc(2026, 12, 9, 20, 0));
