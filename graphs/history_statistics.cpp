@@ -83,7 +83,6 @@ void Take(Accumulator *a, const HistorySeries &s, size_t i) {
     p.end = i + 1;
 }
 
-
 PeriodStatistics Finish(const Accumulator &a) {
     PeriodStatistics p = a.p;
     p.temperature_mean =
@@ -279,6 +278,47 @@ bool RowHolds(const PeriodStatistics &r, const StatisticsCache &c, size_t first,
     return r.end < c.end || (end == c.end && !tail_open);
 }
 
+// The records take the data sets appended since (all of a series read anew).
+void TakeNewRecords(StatisticsCache *c, const HistorySeries &s, int32_t local_shift) {
+    const size_t n = DataSetCount(s);
+    if (c->records_end == 0) c->records = Begin(LocalDay(n > 0 ? DayIndex(s.time[0], local_shift) : 0));
+    for (size_t i = c->records_end; i < n; ++i) {
+        AddRain(&c->records.p, GapRain(s, i));
+        Take(&c->records, s, i);
+    }
+    c->records_end = n;
+    if (n == 0) return;
+    c->first_stamp = s.time[0];
+    c->last_stamp = s.time[n - 1];
+}
+
+// The rows for [first, end): the run of old rows that hold, and fresh ones before and
+// after it. Returns the first row that changed.
+size_t SpliceRows(StatisticsCache *c, const HistorySeries &s, size_t first, size_t end,
+                  bool tail_open) {
+    const std::vector<PeriodStatistics> &old = c->rows;
+    size_t keep_from = 0;
+    while (keep_from < old.size() && !RowHolds(old[keep_from], *c, first, end, tail_open)) ++keep_from;
+    size_t keep_end = keep_from;
+    while (keep_end < old.size() && RowHolds(old[keep_end], *c, first, end, tail_open)) ++keep_end;
+    // A gap's row goes with the period after it.
+    while (keep_end > keep_from && old[keep_end - 1].gap) --keep_end;
+    if (keep_from == keep_end) {
+        c->rows = ComputeStatistics(s, first, end, c->period, c->local_shift);
+        return 0;
+    }
+    std::vector<PeriodStatistics> rows =
+        ComputeStatistics(s, first, old[keep_from].first, c->period, c->local_shift);
+    const size_t changed = rows.empty() && keep_from == 0 ? keep_end : 0;
+    rows.insert(rows.end(), old.begin() + static_cast<std::ptrdiff_t>(keep_from),
+                old.begin() + static_cast<std::ptrdiff_t>(keep_end));
+    const std::vector<PeriodStatistics> tail =
+        ComputeStatistics(s, old[keep_end - 1].end, end, c->period, c->local_shift);
+    rows.insert(rows.end(), tail.begin(), tail.end());
+    c->rows = std::move(rows);
+    return changed;
+}
+
 }  // namespace
 
 size_t UpdateStatistics(StatisticsCache *c, const HistorySeries &s, size_t first, size_t end,
@@ -295,41 +335,8 @@ size_t UpdateStatistics(StatisticsCache *c, const HistorySeries &s, size_t first
     }
     ++c->runs;
     const bool tail_open = c->end == c->records_end && n > c->records_end;
-    if (c->records_end == 0) c->records = Begin(LocalDay(n > 0 ? DayIndex(s.time[0], local_shift) : 0));
-    for (size_t i = c->records_end; i < n; ++i) {
-        AddRain(&c->records.p, GapRain(s, i));
-        Take(&c->records, s, i);
-    }
-    c->records_end = n;
-    if (n > 0) {
-        c->first_stamp = s.time[0];
-        c->last_stamp = s.time[n - 1];
-    }
-
-    size_t keep_from = c->rows.size(), keep_end = c->rows.size();
-    for (size_t r = 0; r < c->rows.size(); ++r) {
-        if (!RowHolds(c->rows[r], *c, first, end, tail_open)) continue;
-        if (keep_from == c->rows.size()) keep_from = r;
-        keep_end = r + 1;
-    }
-    // Only whole runs are kept, and never a gap's row without the period after it.
-    for (size_t r = keep_from; r < keep_end; ++r)
-        if (!RowHolds(c->rows[r], *c, first, end, tail_open)) keep_end = r;
-    while (keep_end > keep_from && c->rows[keep_end - 1].gap) --keep_end;
-    std::vector<PeriodStatistics> rows;
-    size_t changed = 0;
-    if (keep_from < keep_end) {
-        rows = ComputeStatistics(s, first, c->rows[keep_from].first, period, local_shift);
-        if (rows.empty() && keep_from == 0) changed = keep_end;
-        rows.insert(rows.end(), c->rows.begin() + static_cast<std::ptrdiff_t>(keep_from),
-                    c->rows.begin() + static_cast<std::ptrdiff_t>(keep_end));
-        const std::vector<PeriodStatistics> tail =
-            ComputeStatistics(s, c->rows[keep_end - 1].end, end, period, local_shift);
-        rows.insert(rows.end(), tail.begin(), tail.end());
-    } else {
-        rows = ComputeStatistics(s, first, end, period, local_shift);
-    }
-    c->rows = std::move(rows);
+    TakeNewRecords(c, s, local_shift);
+    const size_t changed = SpliceRows(c, s, first, end, tail_open);
     c->first = first;
     c->end = end;
     return changed;
