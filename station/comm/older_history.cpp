@@ -69,9 +69,12 @@ int ReadDataSetAged(HistoryRecord *out, const KORHistoryHeader &h, int32_t age, 
 // are not offered again (a new file, or one begun anew, is judged afresh).
 uint32_t rejected_first_time = 0;
 
+// A step may be dropped when the queue is full; the end never is, or the bar would go
+// on saying the data sets are being stored.
 void SendProgress(int32_t done, int32_t total) {
     const OlderDataSetsProgress progress{done, total};
-    SendUIRecord(UI_OLDER_DATA_SETS_PROGRESS, &progress, sizeof progress);
+    SendUIRecord(UI_OLDER_DATA_SETS_PROGRESS, &progress, sizeof progress,
+                 total == 0 ? TSQ_INFINITE_TIMEOUT : 100);
 }
 
 void RejectOlderDataSets(const KORData *rec) {
