@@ -77,6 +77,11 @@ std::string PlatformsToTry(const char *display, const char *wayland_display, int
     return list + "offscreen";
 }
 
+void ChooseThreadEventDispatcher() {
+    // Qt reads this for every thread it starts, so it stays set for the whole run.
+    setenv("QT_NO_THREADED_GLIB", "1", 0);
+}
+
 int InitCVIRTE(void *, char *argv[], void *) {
     if (QCoreApplication::instance() != nullptr)
         return qobject_cast<QApplication *>(QCoreApplication::instance()) != nullptr ? 1 : 0;
@@ -97,6 +102,7 @@ int InitCVIRTE(void *, char *argv[], void *) {
         qputenv("QT_QPA_PLATFORM", PlatformsToTry(display, wayland, wayland_plugin).c_str());
         previous_handler = qInstallMessageHandler(CollectPlatformMessages);
     }
+    ChooseThreadEventDispatcher();
     static QApplication *app = new QApplication(argc, argv);
     if (judge) {
         qInstallMessageHandler(previous_handler);

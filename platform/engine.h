@@ -11,6 +11,13 @@
 // when none connects: the run is then headless, and one line on stderr says why.
 int InitCVIRTE(void *instance, char *argv[], void *reserved);
 
+// Chooses how threads other than the main one wait for events (before the application
+// object exists; InitCVIRTE calls it): with the plain Unix dispatcher, which costs the
+// communication thread, waking for every byte on the line, less than GLib's. The main
+// thread keeps GLib's, which desktop integrations rely on. A choice already made in the
+// environment stands.
+void ChooseThreadEventDispatcher();
+
 // Asks for a run without windows (before InitCVIRTE): panels are loaded but never
 // shown, and every message goes to stderr.
 void SetHeadless(int headless);

@@ -186,9 +186,24 @@ int SetString(QWidget *w, const char *value) {
     return 0;
 }
 
+// Lamps are given their colour on every blink: a palette set anew, even an equal one,
+// makes Qt resolve it and repaint the widget and what lies under it, twice a second for
+// every lamp. So an unchanged colour changes nothing. A colour merely inherited is set
+// all the same, so that it stays when the parent's changes.
+bool HasColour(const QWidget *w, const QColor &colour, bool background) {
+    if (!w->testAttribute(Qt::WA_SetPalette)) return false;
+    const QPalette &pal = w->palette();
+    if (background)
+        return w->autoFillBackground() && pal.color(QPalette::Window) == colour &&
+               pal.color(QPalette::Base) == colour && pal.color(QPalette::Button) == colour;
+    return pal.color(QPalette::WindowText) == colour && pal.color(QPalette::Text) == colour &&
+           pal.color(QPalette::ButtonText) == colour;
+}
+
 void SetColour(QWidget *w, int rgb, bool background) {
-    QPalette pal = w->palette();
     const QColor colour((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+    if (HasColour(w, colour, background)) return;
+    QPalette pal = w->palette();
     if (background) {
         pal.setColor(QPalette::Window, colour);
         pal.setColor(QPalette::Base, colour);

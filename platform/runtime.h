@@ -48,6 +48,9 @@ constexpr int VAL_SLEEP_MORE = 3;
 // under VAL_SLEEP_MORE and 10 ms under VAL_SLEEP_SOME (so that polled flags are still
 // seen); VAL_SLEEP_NONE does not wait. Any event ends the wait at once. Returns 0.
 int ProcessSystemEvents();
+// The same, waiting at most bound_ms for the next event whatever the policy: for a loop
+// whose checks of the clock need no finer rhythm, so that it wakes less often when idle.
+int ProcessSystemEventsWithin(int bound_ms);
 // The policy belongs to the calling thread; a new thread starts with VAL_SLEEP_SOME.
 int SetSleepPolicy(int policy);
 int GetSleepPolicy();

@@ -178,6 +178,12 @@ int ProcessSystemEvents() {
     return 0;
 }
 
+int ProcessSystemEventsWithin(int bound_ms) {
+    EnsureRegistered();
+    ProcessEventsFor(bound_ms < 0 ? 0 : bound_ms);
+    return 0;
+}
+
 int SetSleepPolicy(int policy) {
     if (policy < VAL_SLEEP_NONE || policy > VAL_SLEEP_MORE) return kRtErrArgument;
     this_thread.sleep_policy = policy;

@@ -356,4 +356,24 @@ TEST(Threads, RelaxedWaitSeesFlagsAndWakeUps) {
     EXPECT_EQ(CmtWaitForThreadPoolFunctionCompletion(DEFAULT_THREAD_POOL_HANDLE, id, 0), 0);
 }
 
+// A wait bounded far beyond the test's time-out ends only by a wake-up: without one
+// the test hangs.
+int WaitsLong(void *) {
+    idle_thread_id = CmtGetCurrentThreadID();
+    while (!quiet_stop) ProcessSystemEventsWithin(3600 * 1000);
+    return 0;
+}
+
+TEST(Threads, LongBoundedWaitEndsOnAWakeUp) {
+    quiet_stop = false;
+    idle_thread_id = 0;
+    CmtThreadFunctionID id = 0;
+    ASSERT_EQ(CmtScheduleThreadPoolFunction(DEFAULT_THREAD_POOL_HANDLE, WaitsLong, nullptr, &id), 0);
+    while (idle_thread_id == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // let it start waiting
+    quiet_stop = true;
+    WakeThread(idle_thread_id);
+    EXPECT_EQ(CmtWaitForThreadPoolFunctionCompletion(DEFAULT_THREAD_POOL_HANDLE, id, 0), 0);
+}
+
 }  // namespace

@@ -55,28 +55,34 @@ CHScaleGauge::CHScaleGauge(QWidget *parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
 }
 
+// Values arrive every few seconds, mostly unchanged: only a change is drawn again.
 void CHScaleGauge::setValue(double v) {
     if (std::isnan(v)) v = minimum_;
+    if (v == value_) return;
     value_ = v;
     update();
 }
 
 void CHScaleGauge::setMinimum(double v) {
+    if (v == minimum_) return;
     minimum_ = v;
     update();
 }
 
 void CHScaleGauge::setMaximum(double v) {
+    if (v == maximum_) return;
     maximum_ = v;
     update();
 }
 
 void CHScaleGauge::setColor(const QColor &c) {
+    if (c == color_) return;
     color_ = c;
     update();
 }
 
 void CHScaleGauge::setLabel(const QString &text) {
+    if (text == label_) return;
     label_ = text;
     update();
 }
@@ -193,16 +199,30 @@ void CHRainGauge::paintEvent(QPaintEvent *) {
 
 // ---- pictures --------------------------------------------------------------------------
 
-CHPicture::CHPicture(QWidget *parent) : QWidget(parent) { KeepPlaceWhenHidden(this); }
+CHPicture::CHPicture(QWidget *parent) : QWidget(parent), svg_(new QSvgRenderer(this)) {
+    KeepPlaceWhenHidden(this);
+}
 
 void CHPicture::setValue(int v) {
+    if (v == value_) return;
     value_ = v;
-    update();
+    LoadPicture();
 }
 
 void CHPicture::setPictures(const QString &list) {
+    if (list == pictures_) return;
     pictures_ = list;
     files_ = list.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    LoadPicture();
+}
+
+// The picture is read when it changes, not on every paint: the panels are painted
+// again whenever anything beside the picture changes.
+void CHPicture::LoadPicture() {
+    QString path;
+    if (value_ >= 0 && value_ < files_.size())
+        path = AppResourceDir() + QLatin1Char('/') + files_.at(value_).trimmed();
+    if (path.isEmpty() || !QFileInfo::exists(path) || !svg_->load(path)) svg_->load(QByteArray());
     update();
 }
 
@@ -212,13 +232,8 @@ void CHPicture::paintEvent(QPaintEvent *) {
     const int side = qMin(width(), height());
     const QRectF box((width() - side) / 2.0, (height() - side) / 2.0, side, side);
     if (!isEnabled()) p.setOpacity(0.35);
-    QSvgRenderer svg;
-    if (value_ >= 0 && value_ < files_.size()) {
-        const QString path = AppResourceDir() + QLatin1Char('/') + files_.at(value_).trimmed();
-        if (QFileInfo::exists(path)) svg.load(path);
-    }
-    if (svg.isValid()) {
-        svg.render(&p, box);
+    if (svg_->isValid()) {
+        svg_->render(&p, box);
         return;
     }
     // No picture for this index: a dashed frame, so the place stays visible.
@@ -282,6 +297,7 @@ CHCompass::CHCompass(QWidget *parent) : QWidget(parent) {
 }
 
 void CHCompass::setValue(int v) {
+    if (v == value_) return;
     value_ = v;
     update();
 }

@@ -88,9 +88,12 @@ protected:
     void paintEvent(class QPaintEvent *) override;
 
 private:
+    void LoadPicture();
+
     int value_ = 0;
     QString pictures_;
     QStringList files_;
+    class QSvgRenderer *svg_;  // the picture of value_, owned by this widget
 };
 
 // A round lamp, lit in its colour when the value is not 0. The colour is `onColor`, or

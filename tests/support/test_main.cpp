@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
+#include "platform/engine.h"
+
 int main(int argc, char **argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // A first start takes its date order from the locale: every run, and every program a
@@ -13,6 +15,7 @@ int main(int argc, char **argv) {
     // such as fontconfig keep allocations to the end, which is no leak of ours.
     setenv("ASAN_OPTIONS", "detect_leaks=0:abort_on_error=1", 0);
     setenv("UBSAN_OPTIONS", "print_stacktrace=1:halt_on_error=1", 0);
+    ChooseThreadEventDispatcher();  // threads wait for events as in the program
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
