@@ -18,6 +18,7 @@
 #include "records/ui_data.h"
 #include "support/gui_app.h"
 #include "windows/KOR.h"
+#include "windows/accessible_names.h"
 #include "windows/alarm_display.h"
 #include "windows/display.h"
 #include "windows/kor_panels.h"
@@ -75,7 +76,10 @@ void Tick() { BlinkTimer(korP, KORP_BLINK_TIMER, EVENT_TIMER_TICK, nullptr, 0, 5
 
 class AccessiblePanels : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_EQ(LoadAppPanelsForTests(), 0); }
+    static void SetUpTestSuite() {
+        ASSERT_EQ(LoadAppPanelsForTests(), 0);
+        NameAccessibleControls();  // as applying the language at start-up does
+    }
 
     // Fresh values everywhere: a stale reading is dimmed, and a dimmed control has
     // nothing to offer.

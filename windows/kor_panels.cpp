@@ -8,7 +8,6 @@
 #include <string>
 
 #include "windows/KOR.h"
-#include "windows/accessible_names.h"
 #include "windows/display.h"
 #include "windows/panel_text_tables.h"
 #include "records/setup_record.h"
@@ -128,9 +127,6 @@ void ShowPressureCaption() {
     GetPanelText(setup.absolute_pressure ? TXTP_PRESS_ABS_CAPTION : TXTP_PRESS_REL_CAPTION,
                  caption, sizeof caption);
     SetCtrlVal(korP, KORP_PRESS_CAPTION, caption);
-    // The pressure bells are named after the caption, and every name after the texts,
-    // which have just been applied when the caption is.
-    NameAccessibleControls();
 }
 
 int LoadInitAllPanels() {

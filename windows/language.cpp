@@ -8,6 +8,7 @@
 #include <dirent.h>
 
 #include "windows/KOR.h"
+#include "windows/accessible_names.h"
 #include "windows/display.h"
 #include "windows/kor_panels.h"
 #include "windows/language_file.h"
@@ -88,6 +89,8 @@ int LocaliseAllPanels() {
     RefreshKORPanelSurface();
     RedrawExportStatus();
     InitToolTips();
+    // What screen readers say is made of the same texts.
+    NameAccessibleControls();
     SetSleepPolicy(policy);
     return result;
 }
