@@ -68,13 +68,14 @@ private:
     }
 
     // The control paints itself, then the frame that shows where the keyboard is: a
-    // bell or a label draws no focus of its own.
+    // bell or a label draws no focus of its own. As on buttons, a click shows no frame.
     static bool Paint(QWidget *w, QPaintEvent *event) {
         const bool blanked = w->property(kBlanked).toBool();
-        if (!w->hasFocus() && !blanked) return false;
+        const bool framed = w->hasFocus() && w->window()->testAttribute(Qt::WA_KeyboardFocusChange);
+        if (!framed && !blanked) return false;
         // QWidget::event is protected; through QObject it is the same virtual call.
         if (!blanked) static_cast<QObject *>(w)->event(event);
-        if (!w->hasFocus()) return true;
+        if (!framed) return true;
         QPainter p(w);
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(QPen(w->palette().color(QPalette::Highlight), 2));
