@@ -266,7 +266,7 @@ int SetWidgetAttribute(QWidget *w, int attribute, double value) {
     const int v = static_cast<int>(std::lround(value));
     switch (attribute) {
     case ATTR_DIMMED: w->setEnabled(v == 0); return 0;
-    case ATTR_VISIBLE: w->setVisible(v != 0); return 0;
+    case ATTR_VISIBLE: ShowControl(w, v != 0); return 0;
     case ATTR_TEXT_COLOR: SetColour(w, v, false); return 0;
     case ATTR_TEXT_BGCOLOR: SetColour(w, v, true); return 0;
     case ATTR_CTRL_VAL: return SetNumber(w, value);
@@ -292,7 +292,7 @@ int GetWidgetAttribute(QWidget *w, int attribute, double *value) {
     switch (attribute) {
     case ATTR_DIMMED: *value = w->isEnabled() ? 0 : 1; return 0;
     // Whether the control is shown when its panel is: the panel's own state is apart.
-    case ATTR_VISIBLE: *value = w->isHidden() ? 0 : 1; return 0;
+    case ATTR_VISIBLE: *value = ControlShown(w) ? 1 : 0; return 0;
     case ATTR_TEXT_COLOR: *value = ColourOf(w, false); return 0;
     case ATTR_TEXT_BGCOLOR: *value = ColourOf(w, true); return 0;
     case ATTR_CTRL_VAL: return GetNumber(w, value);
@@ -358,6 +358,14 @@ int SetCtrlAttribute(int panel, int control, int attribute, const char *value) {
     const QString text = QString::fromUtf8(value);
     switch (attribute) {
     case ATTR_TOOLTIP_TEXT: w->setToolTip(text); return 0;
+    // Written only when changed: the blink timer says the states twice a second, and
+    // each change is announced to screen readers.
+    case ATTR_ACCESSIBLE_NAME:
+        if (w->accessibleName() != text) w->setAccessibleName(text);
+        return 0;
+    case ATTR_ACCESSIBLE_DESCRIPTION:
+        if (w->accessibleDescription() != text) w->setAccessibleDescription(text);
+        return 0;
     case ATTR_CTRL_VAL: return SetString(w, value);
     case ATTR_LABEL_TEXT:
         if (auto *b = qobject_cast<QAbstractButton *>(w)) b->setText(text);

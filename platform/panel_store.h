@@ -71,3 +71,15 @@ QWidget *BuildPanelWidgets(const std::string &ui, const std::string &resource_di
                            QWidget *parent);
 // Finds the controls of a built panel and connects their events to FireControlEvent.
 void CollectControls(Panel &panel);
+
+// Labels and pictures with a callback are commands for the keyboard and screen readers
+// too: Tab reaches them, Space and Enter click them, the accessibility bus offers a press
+// action. Labels and the program's own widget classes among the controls get accessible
+// interfaces that name them and say their state (call after MakePressable).
+void MakePressable(QWidget *w, int panel, int control);
+void GiveAccessibleInterface(QWidget *w);
+// A control shown or hidden by the program (ATTR_VISIBLE). A pressable control that holds
+// the keyboard focus is blanked instead of hidden, so that blinking does not move the
+// focus away from it; it counts as hidden all the same.
+void ShowControl(QWidget *w, bool visible);
+bool ControlShown(const QWidget *w);

@@ -245,8 +245,10 @@ void Wire(QWidget *w, int panel, int control) {
         // A right click is the control's event, not a context menu.
         w->setContextMenuPolicy(Qt::PreventContextMenu);
         // Labels and pictures take no input of their own: a callback makes them commands.
-        if (qobject_cast<QLabel *>(w) != nullptr || FindWidgetClass(w->metaObject()->className()) != nullptr)
+        if (qobject_cast<QLabel *>(w) != nullptr || FindWidgetClass(w->metaObject()->className()) != nullptr) {
             w->setCursor(Qt::PointingHandCursor);
+            MakePressable(w, panel, control);
+        }
     }
 }
 
@@ -281,6 +283,7 @@ void CollectControls(Panel &panel) {
         if (!ok || id == 0) continue;
         panel.controls[id] = w;
         Wire(w, panel.handle, id);
+        GiveAccessibleInterface(w);
         FitTable(w);
         KeepPlace(w);
     }

@@ -74,6 +74,11 @@ constexpr int ATTR_MIN_VALUE = 11;    // numeric controls
 constexpr int ATTR_MAX_VALUE = 12;
 constexpr int ATTR_PRECISION = 13;    // int: decimals of a double spin box or a number text
 constexpr int ATTR_PAGE_STEP = 14;    // int: scroll bars and sliders, the step of a page
+// Strings for screen readers: the name that says what the control is (a label beside it
+// names a field without it), and the description that says what state it is in. A
+// label's name is read before its text.
+constexpr int ATTR_ACCESSIBLE_NAME = 44;
+constexpr int ATTR_ACCESSIBLE_DESCRIPTION = 45;
 
 constexpr int MakeColor(int red, int green, int blue) {
     return ((red & 0xFF) << 16) | ((green & 0xFF) << 8) | (blue & 0xFF);
@@ -157,7 +162,9 @@ int ResumeTimerCallbacks();
 // Return or leaving them after an edit); EVENT_LEFT_CLICK (the left button pressed),
 // EVENT_LEFT_DOUBLE_CLICK and EVENT_RIGHT_CLICK (event_data1 y, event_data2 x) from any
 // control with a callback. A label or picture with a callback is there to be clicked:
-// the pointer becomes a hand over it. Values set by the program raise no event.
+// the pointer becomes a hand over it, Tab reaches it, and Space or Enter on it (or a
+// screen reader's press) is a left click in its middle. Values set by the program raise
+// no event.
 int SetCtrlAttribute(int panel, int control, int attribute, int value);
 int SetCtrlAttribute(int panel, int control, int attribute, double value);
 int SetCtrlAttribute(int panel, int control, int attribute, const char *value);

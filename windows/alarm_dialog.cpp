@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "windows/KOR.h"
+#include "windows/accessible_names.h"
 #include "windows/alarm_controls.h"
 #include "windows/alarm_display.h"
 #include "windows/kor_panels.h"
@@ -81,6 +82,7 @@ void ShowThresholdLabel(int text) {
     GetPanelText(text, label, sizeof label);
     SetCtrlVal(set_alarmP, SETALARMP_THRESHOLD_LABEL, label);
     SetCtrlAttribute(set_alarmP, SETALARMP_THRESHOLD_LABEL, ATTR_VISIBLE, 1);
+    NameThresholdFields();
 }
 
 // The field's limits: the quantity's range in the user's unit, and for temperatures no

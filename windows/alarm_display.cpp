@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "windows/KOR.h"
+#include "windows/accessible_names.h"
 #include "windows/alarm_controls.h"
 #include "windows/tooltips.h"
 #include "windows/display.h"
@@ -159,6 +160,7 @@ int BlinkTimer(int, int, int event, void *, int, int) {
     const int32_t elapsed = second_tick;
     DecrementLiveTimers(&UI_data, &any_live_expired, &any_poll_due, &elapsed);
     if (any_live_expired) RefreshKORPanelSurface();
+    SayAccessibleStates();
     return 0;
 }
 

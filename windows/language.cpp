@@ -8,6 +8,7 @@
 #include <dirent.h>
 
 #include "windows/KOR.h"
+#include "windows/accessible_names.h"
 #include "windows/display.h"
 #include "windows/kor_panels.h"
 #include "windows/language_file.h"
@@ -23,8 +24,12 @@
 namespace {
 
 constexpr int kTextMax = 304;
+#define TXTP_COUNT_ONE(name, id, limit) +1
+// Every text of the texts panel: a fixed count here would leave the newest ones out.
+constexpr int kTextCount = 0 TXTP_TEXTS(TXTP_COUNT_ONE);
+#undef TXTP_COUNT_ONE
 // Texts of the resource file, kept to undo a failed language file.
-char resource_texts[400][kTextMax];
+char resource_texts[kTextCount][kTextMax];
 int resource_texts_kept = 0;
 
 void SetPanelTextSink(int control, const char *text, void *) { SetCtrlVal(txtP, control, text); }
@@ -35,7 +40,7 @@ void RememberResourceTexts() {
     if (resource_texts_kept || txtP <= 0) return;
     int count = 0;
     const LanguageText *texts = LanguageTexts(&count);
-    for (int i = 0; i < count && i < 400; ++i)
+    for (int i = 0; i < count && i < kTextCount; ++i)
         GetPanelText(texts[i].control, resource_texts[i], kTextMax);
     resource_texts_kept = 1;
 }
@@ -44,7 +49,7 @@ void RestoreResourceTexts() {
     if (!resource_texts_kept || txtP <= 0) return;
     int count = 0;
     const LanguageText *texts = LanguageTexts(&count);
-    for (int i = 0; i < count && i < 400; ++i) SetCtrlVal(txtP, texts[i].control, resource_texts[i]);
+    for (int i = 0; i < count && i < kTextCount; ++i) SetCtrlVal(txtP, texts[i].control, resource_texts[i]);
 }
 
 int LocaliseAllPanels() {
@@ -84,6 +89,8 @@ int LocaliseAllPanels() {
     RefreshKORPanelSurface();
     RedrawExportStatus();
     InitToolTips();
+    // What screen readers say is made of the same texts.
+    NameAccessibleControls();
     SetSleepPolicy(policy);
     return result;
 }

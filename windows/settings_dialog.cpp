@@ -8,6 +8,7 @@
 
 #include "windows/setup_messages.h"
 #include "windows/KOR.h"
+#include "windows/accessible_names.h"
 #include "windows/comm_restart.h"
 #include "windows/display.h"
 #include "windows/history_file_choice.h"
@@ -56,6 +57,8 @@ void TakePressureKind(ChangeFlags *flags) {
     flags->pressure_kind = 1;
     ShowPressureCaption();
     AdaptPressureToolTips(&setup.absolute_pressure);
+    // The pressure bells are named after the caption.
+    NameAccessibleControls();
 }
 
 void TakeDateAndNumberStyle(ChangeFlags *flags) {
