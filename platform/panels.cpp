@@ -255,13 +255,26 @@ namespace {
 // Windows shown in this run, by name, and the places the last run left them in.
 std::map<std::string, QPointer<QWidget>> shown_windows;
 std::map<std::string, QByteArray> saved_places;
+// The first window shown in this run: the main window.
+QPointer<QWidget> first_window;
+
+bool CanCarry(const QWidget *front, const QWidget *w) {
+    return front != nullptr && front != w && front->isVisible() && !front->isMinimized();
+}
+
+// The window a new one opens over: the pop-up on top, else the window the user works in,
+// else the main window. Without a window manager (or while the program is not the
+// active application) no window is active, yet a pop-up still belongs over the program.
+QWidget *FrontWindow(const QWidget *w) {
+    if (QWidget *modal = QApplication::activeModalWidget(); CanCarry(modal, w)) return modal;
+    if (QWidget *active = QApplication::activeWindow(); CanCarry(active, w)) return active;
+    return CanCarry(first_window, w) ? first_window.data() : nullptr;
+}
 
 // Centred over the window in front (the main window when none is), and wholly on that
 // window's screen: a window larger than the screen's free area is made to fit it.
 void PlaceOverFront(QWidget *w) {
-    QWidget *front = QApplication::activeModalWidget();
-    if (front == nullptr || front == w) front = QApplication::activeWindow();
-    if (front == w) front = nullptr;
+    QWidget *front = FrontWindow(w);
     QScreen *screen = front != nullptr ? front->screen() : QGuiApplication::primaryScreen();
     if (screen == nullptr) return;
     const QRect free = screen->availableGeometry();
@@ -326,6 +339,7 @@ int DisplayPanel(int panel) {
     if (p->widget->isMinimized())
         p->widget->setWindowState(p->widget->windowState() & ~Qt::WindowMinimized);
     PlaceOnFirstShow(p->widget);
+    if (first_window.isNull() && p->widget->isWindow()) first_window = p->widget;
     p->widget->show();
     Raise(p->widget);
     return 0;
@@ -391,9 +405,9 @@ int InstallPopup(int panel) {
     // Modality only takes effect on a window that is shown afresh.
     p->widget->hide();
     p->widget->setWindowModality(Qt::ApplicationModal);
-    // Not moved over the window in front: under X11 with openbox a pop-up moved by the
-    // program (before or after showing it) stays unpainted, so the window manager
-    // places it.
+    // Over the window it was opened from every time, as a dialog opens; a pop-up has no
+    // place of its own to remember.
+    PlaceOverFront(p->widget);
     p->widget->show();
     Raise(p->widget);
     FocusFirstField(p->widget);

@@ -130,9 +130,9 @@ int SetPanelLeastWidth(int panel, int width);
 // the screen. 0 on success.
 int SaveWindowPlaces(const char *ini_path);
 int LoadWindowPlaces(const char *ini_path);
-// Shows the panel as a modal pop-up where the window manager places it (the rest of the
-// program's windows take no input
-// until it is removed); returns at once.
+// Shows the panel as a modal pop-up (the rest of the program's windows take no input
+// until it is removed), centred over the window in front each time and wholly on its
+// screen; returns at once.
 int InstallPopup(int panel);
 // all != 0 removes every pop-up, otherwise the last one installed.
 int RemovePopup(int all);

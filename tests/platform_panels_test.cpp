@@ -8,8 +8,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QWidget>
 #include <atomic>
 #include <cstdlib>
@@ -39,6 +41,7 @@ constexpr int MAINP = 1, MAINP_READING = 2, MAINP_NAME = 3, MAINP_COUNT = 4, MAI
               MAINP_POSITION = 10, MAINP_GAUGE = 11, MAINP_HISTORY = 12,
               MAINP_BLINK = 20;
 constexpr int POPUPP = 2, POPUPP_OK = 2;
+constexpr int ASKP = 3, ASKP_OK = 3;
 constexpr int TIMERP = 11, TIMERP_RESPONSE = 1, TIMERP_LIVETICK = 4;
 
 struct Event {
@@ -350,6 +353,38 @@ TEST_F(Panels, ShowHidePopupAndDiscard) {
     EXPECT_EQ(DiscardPanel(popup), 0);
     EXPECT_EQ(DisplayPanel(child), kUIErrPanel);
     EXPECT_EQ(SetCtrlVal(popup, POPUPP_OK, 1), kUIErrPanel);
+}
+
+// A dialog opens centred over the window it was opened from, also when the window
+// manager has activated no window (as offscreen), with the cursor in its first field,
+// and Return presses its OK; on a small screen it stays wholly on the screen.
+TEST_F(Panels, DialogOpensOverItsWindowWithTheCursorAndTakesReturn) {
+    QWidget *main = Widget("mainP");
+    ASSERT_EQ(DisplayPanel(panel), 0);
+    const QRect free = main->screen()->availableGeometry();
+    main->setGeometry(free.left() + 150, free.top() + 120, 420, 320);
+    const int ask = LoadPanel(0, PanelsFile().c_str(), ASKP);
+    ASSERT_GT(ask, 0);
+    QWidget *dialog = Widget("askP");
+
+    for (const QPoint corner : {QPoint(150, 120), QPoint(free.width() - 200, free.height() - 100)}) {
+        main->move(free.topLeft() + corner);
+        ASSERT_EQ(InstallPopup(ask), 0);
+        EXPECT_TRUE(free.contains(dialog->frameGeometry())) << corner.x() << "," << corner.y();
+        if (corner.x() == 150) {
+            EXPECT_TRUE(main->frameGeometry().contains(dialog->frameGeometry()));
+            EXPECT_LE((dialog->frameGeometry().center() - main->frameGeometry().center()).manhattanLength(), 2);
+        }
+        EXPECT_EQ(dialog->focusWidget(), Widget("askP_VALUE"));
+        events.clear();
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(dialog, &enter);
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0].control, ASKP_OK);
+        EXPECT_EQ(events[0].event, EVENT_COMMIT);
+        EXPECT_EQ(RemovePopup(0), 0);
+    }
+    EXPECT_EQ(DiscardPanel(ask), 0);
 }
 
 TEST_F(Panels, MainThreadTimerTicksSuspendsAndStopsTheEventLoop) {
