@@ -29,6 +29,7 @@ std::map<QString, WidgetFactory> widget_classes;        // guarded by store_mute
 
 // The size the resource file gives a panel, kept on its widget.
 const char *const kDesignedSize = "chDesignedSize";
+const char *const kLeastWidth = "chLeastWidth";  // laid out for the widest language
 
 // Main thread only.
 std::vector<int> popups;  // installed pop-ups, last on top
@@ -304,7 +305,14 @@ void PlaceOnFirstShow(QWidget *w) {
     if (!w->isWindow() || shown_windows.count(name) != 0) return;
     shown_windows[name] = w;
     const auto saved = saved_places.find(name);
-    if (saved != saved_places.end() && w->restoreGeometry(saved->second)) return;
+    if (saved != saved_places.end() && w->restoreGeometry(saved->second)) {
+        // A place kept from a run in a narrower language (or an older version) must
+        // not undo the width laid out for every language: the window would jump on
+        // the next switch.
+        const int least = w->property(kLeastWidth).toInt();
+        if (w->width() < least) w->resize(least, w->height());
+        return;
+    }
     PlaceOverFront(w);
 }
 
@@ -393,6 +401,7 @@ int SetPanelLeastWidth(int panel, int width) {
     QSize designed = w->property(kDesignedSize).toSize();
     designed.setWidth(std::max(designed.width(), width));
     w->setProperty(kDesignedSize, designed);
+    w->setProperty(kLeastWidth, std::max(width, w->property(kLeastWidth).toInt()));
     return FitPanelToContents(panel);
 }
 

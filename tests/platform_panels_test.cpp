@@ -3,6 +3,7 @@
 // main event loop.
 #include "platform/panels.h"
 #include "platform/runtime.h"
+#include "support/temp_folder.h"
 #include "support/test_data.h"
 
 #include <QAbstractButton>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QSettings>
 #include <QWidget>
 #include <atomic>
 #include <cstdlib>
@@ -385,6 +387,24 @@ TEST_F(Panels, DialogOpensOverItsWindowWithTheCursorAndTakesReturn) {
         EXPECT_EQ(RemovePopup(0), 0);
     }
     EXPECT_EQ(DiscardPanel(ask), 0);
+}
+
+// A place kept from a narrower run is taken, but not below the width laid out for
+// every language.
+TEST_F(Panels, AKeptPlaceDoesNotUndoTheLeastWidth) {
+    Widget("mainP")->setObjectName(QStringLiteral("leastP"));  // never shown in this run
+    QWidget narrow;
+    narrow.setGeometry(60, 50, 300, 200);
+    narrow.show();
+    TempFolder dir;
+    {
+        QSettings ini(QString::fromStdString(dir.file("places.ini")), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("windows/leastP"), narrow.saveGeometry());
+    }
+    ASSERT_EQ(LoadWindowPlaces(dir.file("places.ini").c_str()), 0);
+    ASSERT_EQ(SetPanelLeastWidth(panel, 640), 0);
+    ASSERT_EQ(DisplayPanel(panel), 0);
+    EXPECT_GE(Widget("leastP")->width(), 640);
 }
 
 TEST_F(Panels, MainThreadTimerTicksSuspendsAndStopsTheEventLoop) {
