@@ -45,6 +45,7 @@ void FindSilentControls(QAccessibleInterface *node, std::vector<std::string> *fa
         auto *w = qobject_cast<QWidget *>(child->object());
         FindSilentControls(child, faults);
         if (w == nullptr || !w->property("ctrlId").isValid()) continue;
+        if (child->state().disabled) continue;  // neither Tab nor a press reaches it
         QAccessibleActionInterface *actions = child->actionInterface();
         const QStringList names = actions != nullptr ? actions->actionNames() : QStringList();
         // Labels and the program's own pictures with a callback are there to be clicked.
