@@ -40,14 +40,18 @@ static void ReportLineQuality(bool now) {
     SendUIRecord(UI_LINE_QUALITY, &payload, sizeof payload);
 }
 
-// With nothing due the loop waits for its timers, the serial line, commands and quit,
-// all of which wake it; what it checks by the clock alone (silence, a moved link, the
-// disc's retry, the line's report) needs no finer rhythm than this. A steady 100 ms
-// rhythm cost a third of the thread's time on an idle console.
+// With nothing the loop could do now it waits for its timers, the serial line, commands
+// and quit, all of which wake it; what it checks by the clock alone (silence, a moved
+// link, the disc's retry, the line's report) needs no finer rhythm than this. A steady
+// 100 ms rhythm cost a third of the thread's time on an idle console.
 constexpr int kIdleRhythmMs = 1000;
 
+// A due group waits out a reception pause or a command: only a timer tick or the end of
+// the command lifts those, and either ends the wait anyway.
 static bool NothingDue(const KORData *record) {
-    return flag_data_due == 0 && flag_commands_waiting == 0 && !HistoryDataSetsDue(record);
+    if (flag_commands_waiting != 0) return false;
+    if (flag_polling_blocked != 0 || flag_reception_pause != 0) return true;
+    return flag_data_due == 0 && !HistoryDataSetsDue(record);
 }
 
 // Ends when the thread must end or the link must be recovered.
