@@ -241,6 +241,12 @@ int ComWrtByte(int port, int byte) {
     const std::shared_ptr<ComPort> p = FindLive(port, &error);
     if (p == nullptr) return error;
     const char c = static_cast<char>(byte & 0xFF);
+    // Straight to the device when Qt holds nothing back. Qt's own path hands the byte
+    // over just as soon but then waits for the device to report room, which wakes the
+    // thread once more for every byte sent. Anything else (no room, an error) goes Qt's
+    // way, so that Qt reports a failing device as it does for every other write.
+    if (p->port->bytesToWrite() == 0 && ::write(p->port->handle(), &c, 1) == 1)
+        return byte & 0xFF;
     if (p->port->write(&c, 1) != 1) return kComErrIO;
     // Hands the byte to the device now, without blocking, instead of on the next pass of
     // the event loop: the echo time-out runs from this moment.
