@@ -310,3 +310,14 @@ const char *ComPortDevice(int port, char *buffer, int size) {
     snprintf(buffer, static_cast<size_t>(size), "%s", ResolveDevice(port).c_str());
     return buffer;
 }
+
+unsigned long long ComPortDeviceNumber(int port) {
+    char link[32];
+    snprintf(link, sizeof link, "COM%d", port);
+    struct stat st {};
+    if (stat(link, &st) == 0) return S_ISCHR(st.st_mode) ? st.st_rdev : 0;
+    if (lstat(link, &st) == 0) return 0;  // a link to nothing
+    char dev[32];
+    snprintf(dev, sizeof dev, "/dev/ttyS%d", port - 1);
+    return stat(dev, &st) == 0 && S_ISCHR(st.st_mode) ? st.st_rdev : 0;
+}

@@ -46,3 +46,6 @@ int InstallComCallback(int port, int event_mask, int notify_count, int event_cha
                        ComCallbackPtr callback, void *callback_data);
 // The device path a port number resolves to (for messages and tests).
 const char *ComPortDevice(int port, char *buffer, int size);
+// The device number the port number leads to now, 0 when it leads to no device; far
+// cheaper than resolving the path, for watching whether the port moved.
+unsigned long long ComPortDeviceNumber(int port);

@@ -40,6 +40,7 @@ int link_port = 0;
 // port must not fall back to /dev/ttyS<n-1>, which is another device altogether.
 bool through_link = false;
 char link_device[PATH_MAX] = "";  // where the port led when it was last opened
+unsigned long long link_number = 0;  // and that device's number
 
 bool LinkGone(int port) {
     return through_link && ComLinkState(port, nullptr, 0) == COM_LINK_NONE;
@@ -49,7 +50,11 @@ bool LinkGone(int port) {
 // Settings, or a link made for a port that had to fall back to /dev/ttyS<n-1>. The open
 // device is then the wrong one, however well it works.
 bool PortLeadsElsewhere() {
-    if (gm_comport <= 0 || link_device[0] == '\0' || LinkGone(link_port)) return false;
+    if (gm_comport <= 0 || link_device[0] == '\0') return false;
+    // Looked at every second: one system call while the port still leads to the open
+    // device, the path only when that is in doubt.
+    if (link_number != 0 && ComPortDeviceNumber(link_port) == link_number) return false;
+    if (LinkGone(link_port)) return false;
     char device[PATH_MAX];
     ComPortDevice(link_port, device, sizeof device);
     return strcmp(device, link_device) != 0;
@@ -84,6 +89,7 @@ int OpenPort(int port) {
     if (opened != 0) return opened;
     through_link = ComLinkState(port, nullptr, 0) != COM_LINK_NONE;
     ComPortDevice(port, link_device, sizeof link_device);
+    link_number = ComPortDeviceNumber(port);
     return 0;
 }
 
@@ -111,6 +117,7 @@ void ResetLinkWatch() {
     link_port = 0;
     through_link = false;
     link_device[0] = '\0';
+    link_number = 0;
     next_device_look = 0.0;
 }
 
