@@ -36,6 +36,10 @@ void StopResponseTimer() {
     ResetTimer(timer_panel, TIMERP_RESPONSE);
 }
 
+// The data bytes wake the thread themselves; the tick only catches one whose notice went
+// missing. Its period (a quarter second, in the panel resource) is well below the data
+// time-out, and longer than a whole block takes at 2400 baud, so that a block read
+// normally ends before the first tick instead of waking the thread for it.
 static void StartDataPolling() {
     ResetTimer(timer_panel, TIMERP_DATAPOLL);
     SetCtrlAttribute(timer_panel, TIMERP_DATAPOLL, ATTR_ENABLED, 1);
