@@ -6,6 +6,7 @@
 // platform and on an X server (Xvfb), and its peak memory. The goal for the CPU share is
 // below 0.005 of one core on both.
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -13,9 +14,12 @@
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <poll.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -86,6 +90,91 @@ double RunSeconds(pid_t pid) {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
+// Times the process's threads have gone to sleep so far: the wake-ups its idle costs
+// are made of. Unlike the CPU time this count does not depend on the machine's speed.
+long WakeUps(pid_t pid) {
+    char dir[64];
+    snprintf(dir, sizeof dir, "/proc/%d/task", static_cast<int>(pid));
+    std::error_code e;
+    long total = 0;
+    for (const auto &task : std::filesystem::directory_iterator(dir, e)) {
+        const std::string text = ReadWholeFile(task.path().string() + "/status");
+        const size_t at = text.find("voluntary_ctxt_switches:");
+        if (at != std::string::npos && (at == 0 || text[at - 1] == '\n'))
+            total += atol(text.c_str() + at + 24);
+    }
+    return e ? -1 : total;
+}
+
+// A yardstick run beside the program over the same minute: every 50 ms a timer wake-up,
+// then one byte out over a pseudo-terminal and its echo back, the kind of wake-ups the
+// program's idle is made of. What one costs varies with the machine and with what its
+// host runs meanwhile (a virtual machine's host is not seen as load in it); the
+// program's minute counted in yardstick cycles does not.
+class Yardstick {
+public:
+    Yardstick() {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
+        slave_ = open(ptsname(master_), O_RDWR | O_NOCTTY);
+        if (slave_ < 0) return;
+        termios t{};
+        tcgetattr(slave_, &t);
+        cfmakeraw(&t);
+        tcsetattr(slave_, TCSANOW, &t);
+        echo_ = std::thread([this] { Echo(); });
+        probe_ = std::thread([this] { Probe(); });
+    }
+    ~Yardstick() {
+        Stop();
+        if (slave_ >= 0) close(slave_);
+        if (master_ >= 0) close(master_);
+    }
+    void Stop() {
+        stop_ = true;
+        if (probe_.joinable()) probe_.join();
+        if (echo_.joinable()) echo_.join();
+    }
+    // CPU seconds of one cycle, as the probing thread was charged for them; after Stop.
+    double CycleSeconds() const { return cycles_ > 0 ? cpu_ / static_cast<double>(cycles_) : -1; }
+
+private:
+    void Echo() {
+        char c = 0;
+        while (!stop_) {
+            pollfd p{master_, POLLIN, 0};
+            if (poll(&p, 1, 200) <= 0) continue;
+            if (read(master_, &c, 1) != 1 || write(master_, &c, 1) != 1) return;
+        }
+    }
+    void Probe() {
+        clockid_t clock{};
+        pthread_getcpuclockid(pthread_self(), &clock);
+        const auto now = [clock] {
+            timespec ts{};
+            clock_gettime(clock, &ts);
+            return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+        };
+        const double start = now();
+        long cycles = 0;
+        char c = 'y';
+        while (!stop_) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (write(slave_, &c, 1) != 1) break;
+            pollfd p{slave_, POLLIN, 0};
+            if (poll(&p, 1, 1000) != 1 || read(slave_, &c, 1) != 1) break;
+            ++cycles;
+        }
+        cpu_ = now() - start;
+        cycles_ = cycles;
+    }
+    int master_ = -1, slave_ = -1;
+    std::atomic<bool> stop_{false};
+    std::thread echo_, probe_;
+    double cpu_ = 0;
+    long cycles_ = 0;
+};
+
 long PeakMemoryKiB(pid_t pid) {
     char path[64];
     snprintf(path, sizeof path, "/proc/%d/status", static_cast<int>(pid));
@@ -132,6 +221,8 @@ struct SteadyRun {
     double cpu = -1;   // s of CPU over the measured stretch, as the scheduler counts it
     double ticks = -1; // the same, sampled at the clock tick
     double wall = 0;   // s measured
+    long wake_ups = -1;
+    double yardstick = -1;  // s of CPU of one yardstick cycle over the same stretch
     long peak_kib = -1;
     double quit = -1;
 };
@@ -158,11 +249,16 @@ SteadyRun MeasureSteadyPolling(const TempFolder &folder, const char *platform) {
     std::this_thread::sleep_for(std::chrono::duration<double>(kSettle));
     const double cpu0 = RunSeconds(p.pid);
     const double ticks0 = CpuSeconds(p.pid);
+    const long wake_ups0 = WakeUps(p.pid);
     const double w0 = NowSeconds();
+    Yardstick beside;
     std::this_thread::sleep_for(std::chrono::duration<double>(kIdle));
     run.cpu = RunSeconds(p.pid) - cpu0;
     run.ticks = CpuSeconds(p.pid) - ticks0;
+    run.wake_ups = WakeUps(p.pid) - wake_ups0;
     run.wall = NowSeconds() - w0;
+    beside.Stop();
+    run.yardstick = beside.CycleSeconds();
     run.peak_kib = PeakMemoryKiB(p.pid);
     run.quit = QuitProgram(&p, kPatience);
     return run;
@@ -176,6 +272,12 @@ void PrintSteady(const char *platform, const SteadyRun &r) {
     printf("program: %s: CPU over %.0f s of steady polling after the first download: %.3f s "
            "= %.4f of one core (goal < 0.005); sampled at the tick %.3f s = %.4f\n", platform,
            r.wall, r.cpu, r.cpu / r.wall, r.ticks, r.ticks / r.wall);
+    printf("program: %s: wake-ups of its threads over that stretch: %.0f a minute\n", platform,
+           static_cast<double>(r.wake_ups) * 60.0 / r.wall);
+    if (r.yardstick > 0)
+        printf("program: %s: a yardstick cycle beside it (timer wake-up, pty byte and echo) "
+               "cost %.1f us; the program's minute is %.0f such cycles\n", platform,
+               r.yardstick * 1e6, r.cpu / r.wall * 60.0 / r.yardstick);
     printf("program: %s: peak memory (VmHWM) %.1f MB; quit after the minute %.3f s\n", platform,
            r.peak_kib / 1024.0, r.quit);
 }
