@@ -62,9 +62,17 @@ TEST(Serial, PortNumbersResolveThroughComLinks) {
     PtyPeer peer;
     peer.LinkAs(3);
     EXPECT_EQ(std::string(ComPortDevice(3, buf, sizeof buf)), Canonical(peer.slave_path()));
+    // The number that tells a moved link cheaply follows the link, not the port number.
+    struct stat first {};
+    ASSERT_EQ(stat(peer.slave_path().c_str(), &first), 0);
+    EXPECT_EQ(ComPortDeviceNumber(3), first.st_rdev);
+    PtyPeer other;
+    other.LinkAs(3);
+    EXPECT_NE(ComPortDeviceNumber(3), first.st_rdev);
     // A link whose device is gone names that device and fails to open: no fallback.
     ASSERT_EQ(symlink("/dev/no-such-adapter", "COM4"), 0);
     EXPECT_STREQ(ComPortDevice(4, buf, sizeof buf), "/dev/no-such-adapter");
+    EXPECT_EQ(ComPortDeviceNumber(4), 0u);
     EXPECT_EQ(OpenStationLine(4), kComErrNoDevice);
     // A device this user may not open is told apart from a missing one (root may open
     // anything, so the check needs an ordinary user).
