@@ -82,12 +82,25 @@ double CpuSeconds(pid_t pid) {
 // figures of /proc/<pid>/stat are sampled at the clock tick instead: a process that runs
 // for a few microseconds at a time, as this one does when it is idle, is charged a whole
 // tick whenever the tick meets it, and on a quiet machine it meets it often.
-double RunSeconds(pid_t pid) {
-    clockid_t clock{};
-    if (clock_getcpuclockid(pid, &clock) != 0) return -1;
+double ClockSeconds(clockid_t clock) {
     timespec ts{};
     if (clock_gettime(clock, &ts) != 0) return -1;
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+double RunSeconds(pid_t pid) {
+    clockid_t clock{};
+    if (clock_getcpuclockid(pid, &clock) != 0) return -1;
+    return ClockSeconds(clock);
+}
+
+// A field of a /proc status text ("Name:   value"), -1 when there is none. Matched at
+// the start of a line: "voluntary_ctxt_switches" also ends "nonvoluntary_ctxt_switches".
+long StatusValue(const std::string &text, const char *name) {
+    const std::string key = std::string(name) + ":";
+    for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1))
+        if (at == 0 || text[at - 1] == '\n') return atol(text.c_str() + at + key.size());
+    return -1;
 }
 
 // Times the process's threads have gone to sleep so far: the wake-ups its idle costs
@@ -98,10 +111,9 @@ long WakeUps(pid_t pid) {
     std::error_code e;
     long total = 0;
     for (const auto &task : std::filesystem::directory_iterator(dir, e)) {
-        const std::string text = ReadWholeFile(task.path().string() + "/status");
-        const size_t at = text.find("voluntary_ctxt_switches:");
-        if (at != std::string::npos && (at == 0 || text[at - 1] == '\n'))
-            total += atol(text.c_str() + at + 24);
+        const long n = StatusValue(ReadWholeFile(task.path().string() + "/status"),
+                                   "voluntary_ctxt_switches");
+        if (n > 0) total += n;
     }
     return e ? -1 : total;
 }
@@ -150,12 +162,7 @@ private:
     void Probe() {
         clockid_t clock{};
         pthread_getcpuclockid(pthread_self(), &clock);
-        const auto now = [clock] {
-            timespec ts{};
-            clock_gettime(clock, &ts);
-            return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-        };
-        const double start = now();
+        const double start = ClockSeconds(clock);
         long cycles = 0;
         char c = 'y';
         while (!stop_) {
@@ -165,7 +172,7 @@ private:
             if (poll(&p, 1, 1000) != 1 || read(slave_, &c, 1) != 1) break;
             ++cycles;
         }
-        cpu_ = now() - start;
+        cpu_ = ClockSeconds(clock) - start;
         cycles_ = cycles;
     }
     int master_ = -1, slave_ = -1;
@@ -178,9 +185,7 @@ private:
 long PeakMemoryKiB(pid_t pid) {
     char path[64];
     snprintf(path, sizeof path, "/proc/%d/status", static_cast<int>(pid));
-    const std::string text = ReadWholeFile(path);
-    const size_t at = text.find("VmHWM:");
-    return at == std::string::npos ? -1 : atol(text.c_str() + at + 6);
+    return StatusValue(ReadWholeFile(path), "VmHWM");
 }
 
 double Median(std::vector<double> v) {

@@ -66,15 +66,25 @@ std::shared_ptr<ComPort> FindLive(int port, int *error) {
     return p;
 }
 
-std::string ResolveDevice(int port) {
+// Port n is reached through the link "COMn" in the working folder, or without one on
+// the n-th serial device.
+struct PortNames {
     char link[32];
-    snprintf(link, sizeof link, "COM%d", port);
+    char fallback[32];
+};
+
+PortNames NamesOf(int port) {
+    PortNames n{};
+    snprintf(n.link, sizeof n.link, "COM%d", port);
+    snprintf(n.fallback, sizeof n.fallback, "/dev/ttyS%d", port - 1);
+    return n;
+}
+
+std::string ResolveDevice(int port) {
+    const PortNames names = NamesOf(port);
+    const char *link = names.link;
     struct stat st {};
-    if (lstat(link, &st) != 0) {
-        char dev[32];
-        snprintf(dev, sizeof dev, "/dev/ttyS%d", port - 1);
-        return dev;
-    }
+    if (lstat(link, &st) != 0) return names.fallback;
     char resolved[PATH_MAX];
     if (realpath(link, resolved) != nullptr) return resolved;
     // A link whose target is gone still names that target (and then fails to open),
@@ -312,12 +322,9 @@ const char *ComPortDevice(int port, char *buffer, int size) {
 }
 
 unsigned long long ComPortDeviceNumber(int port) {
-    char link[32];
-    snprintf(link, sizeof link, "COM%d", port);
+    const PortNames names = NamesOf(port);
     struct stat st {};
-    if (stat(link, &st) == 0) return S_ISCHR(st.st_mode) ? st.st_rdev : 0;
-    if (lstat(link, &st) == 0) return 0;  // a link to nothing
-    char dev[32];
-    snprintf(dev, sizeof dev, "/dev/ttyS%d", port - 1);
-    return stat(dev, &st) == 0 && S_ISCHR(st.st_mode) ? st.st_rdev : 0;
+    if (stat(names.link, &st) == 0) return S_ISCHR(st.st_mode) ? st.st_rdev : 0;
+    if (lstat(names.link, &st) == 0) return 0;  // a link to nothing
+    return stat(names.fallback, &st) == 0 && S_ISCHR(st.st_mode) ? st.st_rdev : 0;
 }
