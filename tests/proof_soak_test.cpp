@@ -174,13 +174,15 @@ TEST(ProofSoak, FaultyConsoleHistoryArrivesCompleteOnceInOrderAndTheProgramQuits
            downloaded, run_seconds, downloaded / run_seconds,
            static_cast<unsigned long long>(ledger.index_wraps), verdict.allowed_gaps);
     printf("soak: console saw %llu command bytes; injected %llu wrong echoes, %llu dropped "
-           "replies, %llu wrong checksums, %llu silent stretches; %llu bytes in radio windows\n",
+           "replies, %llu wrong checksums, %llu silent stretches; %llu bytes in radio windows "
+           "(%llu more read there after a stall of the simulator)\n",
            static_cast<unsigned long long>(counters.received),
            static_cast<unsigned long long>(counters.bad_echoes),
            static_cast<unsigned long long>(counters.dropped),
            static_cast<unsigned long long>(counters.bad_checksums),
            static_cast<unsigned long long>(counters.silences),
-           static_cast<unsigned long long>(counters.radio_ignored));
+           static_cast<unsigned long long>(counters.radio_ignored),
+           static_cast<unsigned long long>(counters.radio_unsure));
     printf("soak: %llu pulled cables\n", static_cast<unsigned long long>(counters.vanishes));
     printf("soak: quit took %.3f s\n", quit_seconds);
     RecordProperty("downloaded", downloaded);
