@@ -3,7 +3,9 @@
 // records what the link sent.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "records/setup_record.h"
@@ -294,6 +296,30 @@ TEST_F(LinkProtocol, ReceptionPauseRefusesRequestsWithoutSending) {
     EXPECT_EQ(busy, 0);
     EXPECT_EQ(slot, 0);
     EXPECT_TRUE(peer.ReceivedBytes().empty());
+}
+
+// The thread is held up while a pause's planned start passes; the echo that came
+// meanwhile must not send the next address nibble into the window before the late tick.
+TEST_F(LinkProtocol, AnOverduePauseStopsAnAddressBeforeItsNextNibble) {
+    peer.Expect(0x82, {0x00}, 0.1);
+    int result = 99;
+    bool begun_before = true, begun_after = false;
+    Run([&] {
+        ArmReceptionTimer(0.1);
+        begun_before = ReceptionPauseBegun();
+        SetRead(0x0100, 2);
+        ASSERT_EQ(PutMessageIntoInQueue(IN_SEND_ADDRESS), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        begun_after = ReceptionPauseBegun();
+        result = PumpUntilResult(2.0);
+        flag_reception_pause = 0;
+        DisarmReceptionTimer();
+        PumpEvents(0.2);
+    });
+    EXPECT_FALSE(begun_before);
+    EXPECT_TRUE(begun_after);
+    EXPECT_EQ(result, OUT_TIMEOUT);
+    EXPECT_EQ(peer.ReceivedBytes(), (Bytes{0x82}));
 }
 
 TEST_F(LinkProtocol, ReadCountOutsideOneToFifteenIsRefusedBeforeSending) {

@@ -55,6 +55,7 @@ int LoadLinkTimers() {
     timer_panel = panel;
     StopTimer(TIMERP_DATAPOLL);
     StopTimer(TIMERP_RESPONSE);
+    DisarmReceptionTimer();  // a plan of the panel before has no tick to come
     return 0;
 }
 

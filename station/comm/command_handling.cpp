@@ -512,7 +512,7 @@ void StopPollingForCommand() {
     flag_polling_blocked = 1;
     flag_reception_pause = 0;
     SendUIRecord(UI_COMMUNICATION_ACTIVE, nullptr, 0);
-    SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 0);
+    DisarmReceptionTimer();
 }
 
 // A change cut off by a lost link is held for the same console's return; one cut off by

@@ -215,7 +215,7 @@ void PrepareLinkRecovery() {
     // A port whose link now leads elsewhere is closed, so that the reopen follows it.
     if (KOR_PortLost()) CountLineFault(LINE_FAULT_CABLE);
     if (!KOR_PortLost() && !PortLeadsElsewhere()) return;
-    SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 0);
+    DisarmReceptionTimer();
     if (flag_reception_pause != 0) {
         flag_reception_pause = 0;
         SendUIRecord(UI_COMMUNICATION_ACTIVE, nullptr, 0);

@@ -102,13 +102,6 @@ constexpr double kPauseLead = 1.5;
 constexpr double kPauseTrail = 2.5;
 constexpr double kPauseLength = kPauseLead + kPauseTrail;
 
-void ArmReceptionPause(double seconds) {
-    if (seconds < 0.1) seconds = 0.1;
-    SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_INTERVAL, seconds);
-    ResetTimer(timer_panel, TIMERP_RECEPTION);
-    SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 1);
-}
-
 // A reading the console gives between two settings (a countdown longer than its
 // interval) or one the reader drops plans no window; it is read again this soon.
 constexpr int32_t kReceptionRecheckSeconds = 10;
@@ -126,22 +119,23 @@ void ReceptionStep(KORData *rec) {
     if (!ReceptionTimerPlausible(reading.tx_interval, reading.tx_countdown)) {
         // The console answered, so this is no failed read, but no pause can be planned
         // from it; a plan from an earlier reading is not trusted either.
-        SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 0);
+        DisarmReceptionTimer();
         rx->poll_timer = kReceptionRecheckSeconds;
         return;
     }
     rx->tx_interval = reading.tx_interval;
     rx->tx_countdown = reading.tx_countdown;
     rx->poll_timer = ReceptionPollSeconds(rx->tx_interval, rx->tx_countdown);
-    if (rx->tx_countdown < kPauseLead) {
-        // The reception is nearer than a pause's lead: pause now, until the pause that
-        // would have begun on time ends, so that the plan after it is on time again.
+    if (rx->tx_countdown <= kPauseLead) {
+        // The reception is no further than a pause's lead: pause now, until the pause
+        // that would have begun on time ends, so that the plan after it is on time again.
+        // 1.5 s is the least the console can say: the window may be upon it already.
         flag_reception_pause = 1;
         SendUIRecord(UI_RECEPTION_PAUSE, nullptr, 0);
-        ArmReceptionPause(rx->tx_countdown + kPauseTrail);
+        ArmReceptionTimer(rx->tx_countdown + kPauseTrail);
         return;
     }
-    ArmReceptionPause(rx->tx_countdown - kPauseLead);
+    ArmReceptionTimer(rx->tx_countdown - kPauseLead);
     ProcessSystemEvents();
 }
 
@@ -590,7 +584,7 @@ int PreventHFReceptionTimer(int, int, int event, void *, int, int) {
     // Failed reads of the reception timer leave the plan running: the console's radio
     // keeps its rhythm while the line is silent, and a plan comes only from a good read.
     if (flag_commands_waiting == 1) {
-        SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 0);
+        DisarmReceptionTimer();
         flag_reception_pause = 0;
         SendUIRecord(UI_COMMUNICATION_ACTIVE, nullptr, 0);
         return 0;
@@ -602,7 +596,7 @@ int PreventHFReceptionTimer(int, int, int event, void *, int, int) {
             if (reception_skip_count > 0) {
                 // This window is let pass; the next tick comes one radio interval later,
                 // as far ahead of the next window as this one came.
-                ArmReceptionPause(rx.tx_interval);
+                ArmReceptionTimer(rx.tx_interval);
                 return 0;
             }
             flag_reception_pause = 1;
@@ -613,11 +607,11 @@ int PreventHFReceptionTimer(int, int, int event, void *, int, int) {
             SendUIRecord(UI_RECEPTION_PAUSE, nullptr, 0);
             reception_skip_count = 0;
         }
-        ArmReceptionPause(kPauseLength);
+        ArmReceptionTimer(kPauseLength);
         return 0;
     }
     flag_reception_pause = 0;
-    ArmReceptionPause(rx.tx_interval - kPauseLength);
+    ArmReceptionTimer(rx.tx_interval - kPauseLength);
     SendUIRecord(UI_COMMUNICATION_ACTIVE, nullptr, 0);
     return 0;
 }

@@ -34,6 +34,11 @@ int PutMessageIntoInQueue(int code) {
         ProcessSystemEvents();
         return -1;
     }
+    // Held up past the planned start of a pause: its tick decides before anything is sent.
+    if (ReceptionPauseBegun()) {
+        ProcessSystemEvents();
+        if (flag_reception_pause == 1) return -1;
+    }
     // Without an open port no command can be sent and no response timer armed, so the
     // request would wait for ever: refuse it instead.
     if (gm_comport <= 0) return -1;
@@ -78,7 +83,7 @@ int UserWaitMessage(int expected) {
     // A wait cut short (quit, a reception pause) says nothing about the console, and
     // neither does an exchange the state machine ended because a reception pause began:
     // it was not let finish, so the console did not leave it unanswered.
-    if (result != 0 && flag_reception_pause != 1) MarkConsoleUnanswered();
+    if (result != 0 && !ReceptionPauseBegun()) MarkConsoleUnanswered();
     return -1;
 }
 

@@ -9,6 +9,7 @@
 
 #include "station/link/comm_timers.h"
 #include "platform/panels.h"
+#include "platform/runtime.h"
 #include "platform/serial.h"
 #include "station/link/comm_flags.h"
 #include "station/link/kor_requests.h"
@@ -34,6 +35,34 @@ void ArmResponseTimer(double seconds) {
 void StopResponseTimer() {
     SetCtrlAttribute(timer_panel, TIMERP_RESPONSE, ATTR_ENABLED, 0);
     ResetTimer(timer_panel, TIMERP_RESPONSE);
+}
+
+// Timer() instant the planned pause begins, 0 when none is planned. A thread held up
+// (a loaded machine, a slow disc) handles a reply that came meanwhile before the
+// overdue tick, and would send on into the window.
+static double reception_pause_due = 0.0;
+// A tick still missing this long after its time will not come (the panel went with the
+// link): the plan no longer holds anything back.
+static constexpr double kReceptionTickOverdueLimit = 5.0;
+
+void ArmReceptionTimer(double seconds) {
+    if (seconds < 0.1) seconds = 0.1;
+    SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_INTERVAL, seconds);
+    ResetTimer(timer_panel, TIMERP_RECEPTION);
+    SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 1);
+    reception_pause_due = flag_reception_pause == 1 ? 0.0 : Timer() + seconds;
+}
+
+void DisarmReceptionTimer() {
+    if (timer_panel > 0) SetCtrlAttribute(timer_panel, TIMERP_RECEPTION, ATTR_ENABLED, 0);
+    reception_pause_due = 0.0;
+}
+
+bool ReceptionPauseBegun() {
+    if (flag_reception_pause == 1) return true;
+    if (reception_pause_due == 0.0) return false;
+    const double late = Timer() - reception_pause_due;
+    return late >= 0.0 && late < kReceptionTickOverdueLimit;
 }
 
 // The data bytes wake the thread themselves; the tick only catches one whose notice went
@@ -182,7 +211,7 @@ static void Succeed(int result) {
     // An address goes out nibble by nibble as the echoes come; a reception pause that
     // began meanwhile ends the exchange here instead of sending on into the window.
     const int next = KOR_state.next_state;
-    if (flag_reception_pause == 1 && next >= ADDRESS_1 && next <= ADDRESS_4) {
+    if (ReceptionPauseBegun() && next >= ADDRESS_1 && next <= ADDRESS_4) {
         PutMessageIntoOutQueue(OUT_TIMEOUT);
         EnterIdle();
         return;
@@ -287,7 +316,7 @@ int KOR_TimeoutHandler() {
     // time-out posted now would be taken as the result of the next request.
     if (KOR_state.state == IDLE) return 0;
     // Inside a reception pause the console was not asked: its silence is no line fault.
-    if (flag_reception_pause != 1) CountLineFault(LINE_FAULT_NO_ANSWER);
+    if (!ReceptionPauseBegun()) CountLineFault(LINE_FAULT_NO_ANSWER);
     if (KOR_state.retries < 1) {
         PutMessageIntoOutQueue(OUT_TIMEOUT);
         KOR_TransitToState(&KOR_state.timeout_state);
@@ -296,7 +325,7 @@ int KOR_TimeoutHandler() {
     KOR_state.retries -= 1;
     // During a reception pause the console must not be addressed: the retry is spent
     // without sending, and the next tick ends the exchange.
-    if (ResendsOnTimeout(KOR_state.state) && flag_reception_pause != 1)
+    if (ResendsOnTimeout(KOR_state.state) && !ReceptionPauseBegun())
         KOR_SEND_COMMAND(KOR_state.command);
     return 0;
 }

@@ -60,6 +60,14 @@ void ReadKORDataInBuffer();
 void ArmResponseTimer(double seconds);
 void StopResponseTimer();
 
+// Reception-pause timer: ticks in `seconds` (at least 0.1). Armed while no pause is on,
+// its tick is the planned start of the next pause.
+void ArmReceptionTimer(double seconds);
+void DisarmReceptionTimer();
+// The reception pause is on, or its planned start has passed while the thread was held
+// up and its tick is still to come: the console must not be addressed either way.
+bool ReceptionPauseBegun();
+
 // Timer callbacks of the timer panel; they act on timer ticks only and return 0.
 int KOR_Timeout(int panel, int control, int event, void *callback_data, int event_data1,
                 int event_data2);

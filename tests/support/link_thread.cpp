@@ -5,6 +5,7 @@
 #include "station/link/comm_flags.h"
 #include "station/comm/comm_lifecycle.h"
 #include "station/link/kor_requests.h"
+#include "station/link/kor_state_machine.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ void ResetLinkFlags() {
     flag_quit = 0;
     flag_KOR_state_machine_busy = 0;
     flag_reception_pause = 0;
+    DisarmReceptionTimer();
     FlushMessageInQueue();
     FlushMessageOutQueue();
     KOR_descriptor = KORDescriptor{};
