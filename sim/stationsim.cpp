@@ -60,6 +60,8 @@ struct StationSim {
     double last_write = -1e9;      // link seconds of the last write or bit command
     double last_byte = 0.0;        // link seconds of the last command byte
     double line_empty_at = -1e9;   // link seconds: the line held no unread byte then
+    // The radio countdown was read since the start or the line's return.
+    bool radio_known = false;
     double last_advance = 0.0;     // link seconds when the console last ran
     double last_due = 0.0;         // real seconds when the line is free again
     std::deque<PendingByte> out;
@@ -128,22 +130,41 @@ void QueueReply(StationSim *sim, const uint8_t *reply, int n) {
 
 // Faults that change an answer: a first byte that cannot be the expected echo, a
 // checksum that cannot match.
-void SpoilReply(StationSim *sim, SimCommandKind kind, uint8_t *reply, int n) {
+// Whether it changed the answer.
+bool SpoilReply(StationSim *sim, SimCommandKind kind, uint8_t *reply, int n) {
+    bool spoiled = false;
     if (SimChance(&sim->fault_rng, sim->opts.bad_echo)) {
         reply[0] = kind == SIM_CMD_ID ? static_cast<uint8_t>(reply[0] | 0x80) : static_cast<uint8_t>(reply[0] ^ 0x40);
         ++sim->counters.bad_echoes;
+        spoiled = true;
     }
     if (kind == SIM_CMD_READ && SimChance(&sim->fault_rng, sim->opts.bad_checksum)) {
         reply[n - 1] = static_cast<uint8_t>(reply[n - 1] ^ 0x5A);
         ++sim->counters.bad_checksums;
+        spoiled = true;
     }
+    return spoiled;
 }
 
-// A byte read inside a reception window counts against the program only when the line
-// surely brought it there: the line was empty at a moment inside the same window. After
+// A good answer to a read of the radio countdown (echo, data bytes, checksum): from now
+// on the program can know when the windows come.
+bool AnswersCountdown(const StationSim *sim, SimCommandKind kind, int n) {
+    if (kind != SIM_CMD_READ) return false;
+    const int from = sim->link.address;
+    const int countdown = sim->console.layout->tx_countdown;
+    return from <= countdown && countdown + 3 <= from + 2 * (n - 2);
+}
+
+// A byte read inside a reception window counts against the program only when it could
+// know the windows (it has read the radio countdown) and the line surely brought the byte
+// there: the line was empty at a moment inside the same window. After
 // this thread stood still (a loaded machine), a byte read now may have been sent before
 // the window began, and the program cannot be blamed for the simulator's delay.
 void CountWindowByte(StationSim *sim, uint8_t byte, double link) {
+    if (!sim->radio_known) {
+        ++sim->counters.radio_unplanned;
+        return;
+    }
     // A clock that moves only when told has no such delay.
     const double empty = sim->opts.manual_clock ? link : sim->line_empty_at;
     const bool surely = SimRadioSilent(&sim->console, empty) && link - empty < kRadioWindowSeconds;
@@ -203,7 +224,8 @@ void HandleByte(StationSim *sim, uint8_t byte) {
     const bool history_read = kind == SIM_CMD_READ && sim->link.address >= l->hist_start &&
                               sim->link.address < l->hist_start + 19 * l->hist_max;
     if (history_read) ++sim->counters.history_reads;
-    SpoilReply(sim, kind, reply, n);
+    const bool spoiled = SpoilReply(sim, kind, reply, n);
+    if (!spoiled && AnswersCountdown(sim, kind, n)) sim->radio_known = true;
     QueueReply(sim, reply, n);
     ++sim->counters.answered;
     sim->counters.reply_bytes += static_cast<uint64_t>(n);
@@ -264,6 +286,7 @@ void UpdatePresence(StationSim *sim) {
     if (!want) {
         CloseSimPty(&sim->pty);
         sim->out.clear();
+        sim->radio_known = false;
         ++sim->counters.vanishes;
         sim->present = false;
         return;

@@ -18,6 +18,9 @@ struct SimCounters {
     uint64_t unanswered;      // bytes that were no command or came out of turn
     uint64_t radio_ignored;   // bytes that arrived during a reception window
     uint64_t radio_unsure;    // bytes read in a window that may have come before it
+    // Bytes in a window before the radio countdown was first read, since the start or
+    // the line's return: the program cannot know the windows then.
+    uint64_t radio_unplanned;
     uint64_t silenced;        // bytes that arrived during a silent stretch
     uint64_t silences;        // silent stretches begun
     uint64_t dropped;         // commands dropped on purpose
