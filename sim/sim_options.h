@@ -43,6 +43,9 @@ struct SimOptions {
     // The console itself runs on meanwhile. 0: never.
     double vanish_every_s = 0.0;
     double vanish_for_s = 10.0;
+    // Names on stderr the first bytes the program sent into a window after it had read
+    // the radio countdown, for a run that has one program on the line from start to end.
+    bool report_window_bytes = false;
 };
 
 // Parses argv into opts (defaults first) and the link path. Returns 0 to run, 1 when

@@ -33,7 +33,7 @@ constexpr double kAddressIdleReset = 0.5;
 constexpr int kIdlePollMs = 20;
 // A reception window: from 1 s before the reception to 2 s after it.
 constexpr double kRadioWindowSeconds = 3.0;
-// Bytes in windows named on stderr, so that a failed run shows when they came.
+// Bytes in windows named on stderr when asked, so that a failed run shows when they came.
 constexpr uint64_t kWindowBytesReported = 10;
 
 struct PendingByte {
@@ -173,7 +173,7 @@ void CountWindowByte(StationSim *sim, uint8_t byte, double link) {
         return;
     }
     ++sim->counters.radio_ignored;
-    if (sim->counters.radio_ignored > kWindowBytesReported) return;
+    if (!sim->opts.report_window_bytes || sim->counters.radio_ignored > kWindowBytesReported) return;
     fprintf(stderr, "stationsim: byte 0x%02X came during a reception window (line %.3f s, empty at %.3f s)\n",
             byte, link, empty);
 }

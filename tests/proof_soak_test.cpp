@@ -84,6 +84,7 @@ SimOptions FaultyConsole(const SoakPlan &plan) {
     o.marker_prob = 0.01;  // now and then the outdoor sensors are lost
     o.vanish_every_s = plan.vanish_every;
     o.vanish_for_s = 10.0;
+    o.report_window_bytes = true;
     return o;
 }
 
