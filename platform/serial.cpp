@@ -9,6 +9,7 @@
 #include "platform/thread_context.h"
 
 #include <QSerialPort>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -17,8 +18,10 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -279,6 +282,26 @@ int GetInQLen(int port) {
     const std::shared_ptr<ComPort> p = FindLive(port, &error);
     if (p == nullptr) return error;
     return static_cast<int>(p->port->bytesAvailable());
+}
+
+int ComAwaitBytes(int port, int n) {
+    int error = 0;
+    const std::shared_ptr<ComPort> p = FindLive(port, &error);
+    if (p == nullptr) return error;
+    int in_driver = 0;
+    if (ioctl(p->port->handle(), FIONREAD, &in_driver) != 0) in_driver = 0;
+    const long missing = n - p->port->bytesAvailable() - in_driver;
+    const int baud = p->port->baudRate();
+    if (missing <= 0 || baud <= 0) return 0;
+    const int bits = 1 + p->port->dataBits() + (p->port->parity() == QSerialPort::NoParity ? 0 : 1) +
+                     (p->port->stopBits() == QSerialPort::OneStop ? 1 : 2);
+    // Half a byte short of the last one's time: the last byte then wakes the thread as it
+    // comes. Sleeping past it would add the sleep's own lateness to every block.
+    constexpr double kLongestSleep = 0.1;
+    const double bytes = static_cast<double>(missing) - 0.5;
+    const double seconds = std::min(kLongestSleep, bytes * bits / baud);
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    return 0;
 }
 
 int FlushInQ(int port) {

@@ -292,7 +292,12 @@ void ReadKORDataInBuffer() {
         // The data time-out runs from the last byte received, not from the request.
         ArmResponseTimer(KOR_state.timeout);
     }
-    if (k.index != k.count || GetInQLen(gm_comport) < 1) return;
+    if (k.index != k.count || GetInQLen(gm_comport) < 1) {
+        // The rest of the block follows at the line's pace; taken together after its wire
+        // time it wakes the thread once, not once a byte.
+        ComAwaitBytes(gm_comport, k.count - k.index + 1);
+        return;
+    }
 
     const int checksum = ComRdByte(gm_comport);
     if (checksum < 0) return;
