@@ -38,9 +38,10 @@ int ComWrtByte(int port, int byte);
 int ComRdByte(int port);  // the byte 0..255, or kComErrEmpty / other negative code
 int GetInQLen(int port);  // bytes received and not yet read
 // Sleeps while fewer than n bytes are waiting, for the line's time for the missing ones
-// and a quarter byte more (at most 100 ms): bytes known to be on their way are then taken
-// in one wake-up of the thread instead of one each. Does not process events; the bytes are
-// reported once the thread processes its events again. 0, or a negative code.
+// less half a byte (at most 100 ms): bytes known to be on their way are then taken in two
+// wake-ups of the thread instead of one each, the last byte's own and the one after the
+// sleep. Does not process events; the bytes are reported once the thread processes its
+// events again. 0, or a negative code.
 int ComAwaitBytes(int port, int n);
 // Drop everything pending in that direction, including what the driver still holds.
 int FlushInQ(int port);

@@ -293,8 +293,8 @@ void ReadKORDataInBuffer() {
         ArmResponseTimer(KOR_state.timeout);
     }
     if (k.index != k.count || GetInQLen(gm_comport) < 1) {
-        // The rest of the block follows at the line's pace; taken together after its wire
-        // time it wakes the thread once, not once a byte.
+        // The rest of the block follows at the line's pace; taken together near the end of
+        // its wire time it wakes the thread twice, not once a byte.
         ComAwaitBytes(gm_comport, k.count - k.index + 1);
         return;
     }
