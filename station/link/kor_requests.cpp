@@ -30,14 +30,12 @@ int GetNextMessageInQueue() {
 void FlushMessageInQueue() { KOR_message_in_queue = 0; }
 
 int PutMessageIntoInQueue(int code) {
-    if (flag_reception_pause == 1) {
-        ProcessSystemEvents();
-        return -1;
-    }
-    // Held up past the planned start of a pause: its tick decides before anything is sent.
+    // A pause that is on refuses the request; one whose planned start passed while the
+    // thread was held up lets its overdue tick decide first.
     if (ReceptionPauseBegun()) {
+        const bool on = flag_reception_pause == 1;
         ProcessSystemEvents();
-        if (flag_reception_pause == 1) return -1;
+        if (on || flag_reception_pause == 1) return -1;
     }
     // Without an open port no command can be sent and no response timer armed, so the
     // request would wait for ever: refuse it instead.
